@@ -1,0 +1,139 @@
+// Files by path: _wfopen on Windows, UTF-8 fopen on Linux.
+#include "base/file_io.h"
+
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace kovra {
+
+std::string ToUtf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = uint32_t(text[i]);
+        // Join a UTF-16 surrogate pair where wchar_t is 16-bit.
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            uint32_t lo = uint32_t(text[i + 1]);
+            if (lo >= 0xDC00 && lo < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        uint8_t b = uint8_t(text[i]);
+        uint32_t c;
+        int extra;
+        if (b < 0x80) {
+            c = b, extra = 0;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F, extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F, extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07, extra = 3;
+        } else {
+            c = 0xFFFD, extra = 0;  // stray continuation or invalid lead byte
+        }
+        ++i;
+        for (int k = 0; k < extra; ++k, ++i) {
+            if (i >= text.size() || (uint8_t(text[i]) & 0xC0) != 0x80) {
+                c = 0xFFFD;
+                break;
+            }
+            c = (c << 6) | (uint8_t(text[i]) & 0x3F);
+        }
+        if (c >= 0x10000 && sizeof(wchar_t) == 2) {
+            c -= 0x10000;
+            out += wchar_t(0xD800 + (c >> 10));
+            out += wchar_t(0xDC00 + (c & 0x3FF));
+        } else {
+            out += wchar_t(c);
+        }
+    }
+    return out;
+}
+
+FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+FILE* OpenFile(const std::wstring& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(path.c_str(), wmode.c_str());
+#else
+    return std::fopen(ToUtf8(path).c_str(), mode);
+#endif
+}
+
+bool FileExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+bool FileExists(const std::wstring& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    return FileExists(ToUtf8(path));
+#endif
+}
+
+static bool ReadAll(FILE* f, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    out.clear();
+    if (!f) return false;
+    bool ok = true;
+    // The size is taken from the open handle, then the read must deliver exactly that much.
+    if (std::fseek(f, 0, SEEK_END) != 0) ok = false;
+#ifdef _WIN32
+    long long size = ok ? _ftelli64(f) : -1;
+#else
+    long long size = ok ? ftello(f) : -1;
+#endif
+    if (size < 0 || uint64_t(size) > maxBytes || std::fseek(f, 0, SEEK_SET) != 0) ok = false;
+    if (ok) {
+        out.resize(size_t(size));
+        ok = size == 0 || std::fread(out.data(), 1, out.size(), f) == out.size();
+    }
+    std::fclose(f);
+    if (!ok) out.clear();
+    return ok;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    return ReadAll(OpenFile(path, "rb"), out, maxBytes);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    return ReadAll(OpenFile(path, "rb"), out, maxBytes);
+}
+
+}  // namespace kovra

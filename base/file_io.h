@@ -1,0 +1,28 @@
+// Opening, reading and testing files by 8-bit or UTF-16 path on Windows and Linux alike.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kovra {
+
+// Windows takes UTF-16 paths as they are; Linux takes them as UTF-8.
+FILE* OpenFile(const std::wstring& path, const char* mode);
+FILE* OpenFile(const std::string& path, const char* mode);
+
+bool FileExists(const std::wstring& path);
+bool FileExists(const std::string& path);
+
+// Reads the whole file. False when it cannot be opened or read, or is larger than maxBytes.
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& out,
+                   uint64_t maxBytes = UINT64_MAX);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
+                   uint64_t maxBytes = UINT64_MAX);
+
+// UTF-16 (or UTF-32 on Linux) text to UTF-8, for file-system calls and JSON.
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace kovra

@@ -1,0 +1,23 @@
+// Helpers shared by the tests: fixture paths that work natively and under Wine, temp folders.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+namespace kovra_test {
+
+// Tests see the source tree's test data at the same absolute path natively and under Wine,
+// where the Linux root is drive Z:.
+inline std::string DataPath(const std::string& name) {
+    const char* env = std::getenv("KOVRA_TEST_DATA");
+    std::string root = env && *env ? env : KOVRA_TEST_DATA;
+#ifdef _WIN32
+    if (!root.empty() && root[0] == '/') root = "Z:" + root;
+#endif
+    return root + "/" + name;
+}
+
+// A fresh, empty folder for one test's files.
+std::string TempDir(const std::string& name);
+
+}  // namespace kovra_test
