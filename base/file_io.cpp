@@ -136,4 +136,43 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t 
     return ReadAll(OpenFile(path, "rb"), out, maxBytes);
 }
 
+static bool WriteAll(FILE* f, const void* data, size_t size) {
+    if (!f) return false;
+    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    ok = std::fflush(f) == 0 && ok;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool WriteFileReplacing(const std::wstring& path, const void* data, size_t size) {
+#ifdef _WIN32
+    std::wstring tmp = path + L".tmp~";
+    if (!WriteAll(OpenFile(tmp, "wb"), data, size)) {
+        DeleteFileW(tmp.c_str());
+        return false;
+    }
+    if (!MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(tmp.c_str());
+        return false;
+    }
+    return true;
+#else
+    return WriteFileReplacing(ToUtf8(path), data, size);
+#endif
+}
+
+bool WriteFileReplacing(const std::string& path, const void* data, size_t size) {
+    std::string tmp = path + ".tmp~";
+    if (!WriteAll(OpenFile(tmp, "wb"), data, size)) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+#ifdef _WIN32
+    bool moved = MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    bool moved = std::rename(tmp.c_str(), path.c_str()) == 0;
+#endif
+    if (!moved) std::remove(tmp.c_str());
+    return moved;
+}
+
 }  // namespace kovra

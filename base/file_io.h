@@ -21,6 +21,11 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& out,
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
                    uint64_t maxBytes = UINT64_MAX);
 
+// Replaces the file's content as a whole: the bytes go to a temporary file beside it, which
+// then takes the file's place. If anything fails, the old file is left as it was.
+bool WriteFileReplacing(const std::wstring& path, const void* data, size_t size);
+bool WriteFileReplacing(const std::string& path, const void* data, size_t size);
+
 // UTF-16 (or UTF-32 on Linux) text to UTF-8, for file-system calls and JSON.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
