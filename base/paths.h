@@ -1,0 +1,27 @@
+// The program folder, path joining with the platform's separator, and file times.
+#pragma once
+
+#include <string>
+
+namespace kovra {
+
+#ifdef _WIN32
+const char kPathSeparator = '\\';
+#else
+const char kPathSeparator = '/';
+#endif
+
+// The folder of the running executable, without a trailing separator.
+std::string GetProgramFolder();
+std::wstring GetProgramFolderW();
+
+// folder + separator + name. The program's own file names are written "\name" in the
+// wizard's terms; a leading separator of either kind in name is taken as that one separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// Month (1-12) and day (1-31) of the file's last-write time in UTC. False when the file's
+// time cannot be read.
+bool GetFileWriteDateUtc(const std::string& path, int* month, int* day);
+
+}  // namespace kovra
