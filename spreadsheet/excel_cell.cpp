@@ -1,0 +1,214 @@
+// Cells and sheets: typed values with shared text and formula blocks, the growing grid.
+#include <cstring>
+#include <new>
+#include <algorithm>
+
+#include "spreadsheet/excel_file.h"
+
+struct ExcelCell::Text {
+    uint32_t m_nRefs = 1;
+    std::string m_bytes;
+    std::u16string m_units;
+};
+
+static_assert(sizeof(ExcelCell) == 16, "cells are kept compact: a full sheet has 16M of them");
+
+double CellFormula::Number() const {
+    double d;
+    std::memcpy(&d, m_result, 8);
+    return d;
+}
+
+ExcelCell::Text* ExcelCell::NewText(const char* bytes, size_t n) {
+    Text* t = new Text;
+    t->m_bytes.assign(bytes, n);
+    return t;
+}
+
+ExcelCell::Text* ExcelCell::NewWideText(const char16_t* units, size_t n) {
+    Text* t = new Text;
+    t->m_units.assign(units, n);
+    return t;
+}
+
+void ExcelCell::ReleaseText(Text* t) {
+    if (t && --t->m_nRefs == 0) delete t;
+}
+
+void ExcelCell::Retain() {
+    switch (Kind()) {
+        case CellKind::Text:
+        case CellKind::WideText: ++m_v.text->m_nRefs; break;
+        case CellKind::Formula: ++m_v.formula->m_nRefs; break;
+        default: break;
+    }
+}
+
+void ExcelCell::Release() {
+    switch (Kind()) {
+        case CellKind::Text:
+        case CellKind::WideText: ReleaseText(m_v.text); break;
+        case CellKind::Formula:
+            if (--m_v.formula->m_nRefs == 0) delete m_v.formula;
+            break;
+        default: break;
+    }
+    m_nKind = uint8_t(CellKind::Empty);
+    m_v.d = 0;
+}
+
+ExcelCell::ExcelCell(const ExcelCell& o)
+    : m_nKind(o.m_nKind),
+      m_nXF(o.m_nXF),
+      m_nRowSpan(o.m_nRowSpan),
+      m_nColumnSpan(o.m_nColumnSpan),
+      m_v(o.m_v) {
+    Retain();
+}
+
+ExcelCell::ExcelCell(ExcelCell&& o) noexcept
+    : m_nKind(o.m_nKind),
+      m_nXF(o.m_nXF),
+      m_nRowSpan(o.m_nRowSpan),
+      m_nColumnSpan(o.m_nColumnSpan),
+      m_v(o.m_v) {
+    o.m_nKind = uint8_t(CellKind::Empty);
+}
+
+ExcelCell& ExcelCell::operator=(const ExcelCell& o) {
+    if (this != &o) {
+        ExcelCell copy(o);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+ExcelCell& ExcelCell::operator=(ExcelCell&& o) noexcept {
+    if (this != &o) {
+        Release();
+        m_nKind = o.m_nKind;
+        m_nXF = o.m_nXF;
+        m_nRowSpan = o.m_nRowSpan;
+        m_nColumnSpan = o.m_nColumnSpan;
+        m_v = o.m_v;
+        o.m_nKind = uint8_t(CellKind::Empty);
+    }
+    return *this;
+}
+
+int32_t ExcelCell::AsInteger() const {
+    switch (Kind()) {
+        case CellKind::Integer: return m_v.i;
+        case CellKind::Double: return int32_t(m_v.d);
+        case CellKind::Formula:
+            return m_v.formula->IsNumber() ? int32_t(m_v.formula->Number()) : 0;
+        default: return 0;
+    }
+}
+
+double ExcelCell::AsDouble() const {
+    switch (Kind()) {
+        case CellKind::Integer: return m_v.i;
+        case CellKind::Double: return m_v.d;
+        case CellKind::Formula: return m_v.formula->IsNumber() ? m_v.formula->Number() : 0.0;
+        default: return 0.0;
+    }
+}
+
+const char* ExcelCell::AsText() const {
+    switch (Kind()) {
+        case CellKind::Text: return m_v.text->m_bytes.c_str();
+        case CellKind::Formula: return m_v.formula->m_strText.c_str();
+        default: return nullptr;
+    }
+}
+
+const char16_t* ExcelCell::AsWideText() const {
+    switch (Kind()) {
+        case CellKind::WideText: return m_v.text->m_units.c_str();
+        case CellKind::Formula: return m_v.formula->m_strWide.c_str();
+        default: return nullptr;
+    }
+}
+
+void ExcelCell::PutInteger(int32_t value) {
+    Release();
+    m_nKind = uint8_t(CellKind::Integer);
+    m_v.i = value;
+}
+
+void ExcelCell::PutDouble(double value) {
+    Release();
+    m_nKind = uint8_t(CellKind::Double);
+    m_v.d = value;
+}
+
+void ExcelCell::PutText(const char* text) {
+    if (!text || !*text) return Clear();
+    Text* t = NewText(text, std::strlen(text));
+    Release();
+    m_nKind = uint8_t(CellKind::Text);
+    m_v.text = t;
+}
+
+void ExcelCell::PutWideText(const char16_t* text) {
+    if (!text || !*text) return Clear();
+    size_t n = 0;
+    while (text[n]) ++n;
+    Text* t = NewWideText(text, n);
+    Release();
+    m_nKind = uint8_t(CellKind::WideText);
+    m_v.text = t;
+}
+
+void ExcelCell::PutSharedText(Text* text, bool wide) {
+    ++text->m_nRefs;
+    Release();
+    m_nKind = uint8_t(wide ? CellKind::WideText : CellKind::Text);
+    m_v.text = text;
+}
+
+void ExcelCell::PutFormula(CellFormula* formula) {
+    ++formula->m_nRefs;
+    Release();
+    m_nKind = uint8_t(CellKind::Formula);
+    m_v.formula = formula;
+}
+
+void ExcelCell::Clear() { Release(); }
+
+// ---- ExcelSheet ----
+
+void ExcelSheet::Resize(int32_t rows, int32_t columns) {
+    if (columns != m_nColumns && m_nRows > 0) {
+        std::vector<ExcelCell> cells(size_t(rows) * size_t(columns));
+        int32_t keep = std::min(columns, m_nColumns);
+        for (int32_t r = 0; r < m_nRows && r < rows; ++r)
+            for (int32_t c = 0; c < keep; ++c)
+                cells[size_t(r) * columns + c] = std::move(m_cells[size_t(r) * m_nColumns + c]);
+        m_cells.swap(cells);
+    } else {
+        m_cells.resize(size_t(rows) * size_t(columns));
+    }
+    m_nRows = rows;
+    m_nColumns = columns;
+}
+
+ExcelCell* ExcelSheet::CellAt(int32_t row, int32_t column) {
+    if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return nullptr;
+    if (row >= m_nRows || column >= m_nColumns)
+        Resize(std::max(m_nRows, row + 1), std::max(m_nColumns, column + 1));
+    return &m_cells[size_t(row) * m_nColumns + column];
+}
+
+ExcelCell* ExcelSheet::PeekCell(int32_t row, int32_t column) {
+    if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return nullptr;
+    return &m_cells[size_t(row) * m_nColumns + column];
+}
+
+bool ExcelSheet::ClearCell(int32_t row, int32_t column) {
+    ExcelCell* cell = PeekCell(row, column);
+    if (!cell) return false;
+    cell->Clear();
+    return true;
+}

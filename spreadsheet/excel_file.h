@@ -1,0 +1,189 @@
+// The workbook as the rest of the system sees it: sheets found by name, cells as a grid of
+// typed values, written back into the file it came from.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "spreadsheet/container.h"
+#include "spreadsheet/zexcel_workbook.h"
+#include "spreadsheet/zexcel_worksheet.h"
+
+enum class CellKind : int32_t {
+    Empty = 0,
+    Integer = 1,
+    Double = 2,
+    Text = 3,
+    WideText = 4,
+    Formula = 5,
+};
+
+// What a formula cell carries from reading to writing. Shared by copies of its cell.
+class CellFormula {
+public:
+    int32_t m_nAttachedCode = -1;  // record attached to the FORMULA, or -1
+    std::vector<uint8_t> m_tokens;
+    uint8_t m_result[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    bool m_bHasString = false;  // a STRING record held the cached result
+    std::u16string m_strWide;
+    std::string m_strText;
+    // The attached shared formula (0x04BC).
+    uint16_t m_nSharedFirstRow = 0, m_nSharedLastRow = 0;
+    uint8_t m_nSharedFirstColumn = 0, m_nSharedLastColumn = 0;
+    uint16_t m_nSharedReserved = 0;
+    std::vector<uint8_t> m_sharedTokens;
+    // Any other attached record (TABLE, ARRAY, 0x00BC) is carried as its data bytes and
+    // written back unchanged, so the tokens that refer to it stay valid.
+    std::vector<uint8_t> m_attachedData;
+
+    // Bytes 6 and 7 both 0xFF mark a string, boolean, error or empty result.
+    bool IsNumber() const { return !(m_result[6] == 0xFF && m_result[7] == 0xFF); }
+    double Number() const;
+
+private:
+    friend class ExcelCell;
+    uint32_t m_nRefs = 0;
+};
+
+// One cell in 16 bytes: kind, XF, merge spans and the value; texts and formulas live in
+// reference-counted blocks shared by copies (and, for shared strings, by every cell that
+// shows the same string).
+class ExcelCell {
+public:
+    ExcelCell() { m_v.d = 0; }
+    ExcelCell(const ExcelCell& other);
+    ExcelCell(ExcelCell&& other) noexcept;
+    ExcelCell& operator=(const ExcelCell& other);
+    ExcelCell& operator=(ExcelCell&& other) noexcept;
+    ~ExcelCell() { Release(); }
+
+    CellKind Kind() const { return CellKind(m_nKind); }
+    int32_t AsInteger() const;
+    double AsDouble() const;
+    // Valid until the cell changes.
+    const char* AsText() const;
+    const char16_t* AsWideText() const;
+
+    void PutInteger(int32_t value);
+    void PutDouble(double value);
+    // An empty text clears the cell.
+    void PutText(const char* text);
+    void PutWideText(const char16_t* text);
+    void Clear();
+
+    // Above 1 on the top-left cell of a merged range.
+    uint16_t MergeRowSpan() const { return m_nRowSpan; }
+    uint16_t MergeColumnSpan() const { return m_nColumnSpan; }
+    void SetMergeSpan(uint16_t rows, uint16_t columns) {
+        m_nRowSpan = rows;
+        m_nColumnSpan = columns;
+    }
+    uint16_t XF() const { return m_nXF; }
+    void SetXF(uint16_t xf) { m_nXF = xf; }
+    const CellFormula* Formula() const { return Kind() == CellKind::Formula ? m_v.formula : nullptr; }
+    // Makes the cell a formula cell holding formula (shared with whoever else holds it).
+    void PutFormula(CellFormula* formula);
+
+    struct Text;  // a text block: 8-bit bytes or UTF-16 units, NUL-terminated
+    // Makes the cell hold text (Text or WideText kind by its form), shared.
+    void PutSharedText(Text* text, bool wide);
+    static Text* NewText(const char* bytes, size_t n);
+    static Text* NewWideText(const char16_t* units, size_t n);
+    static void ReleaseText(Text* text);
+
+private:
+    void Release();
+    void Retain();
+
+    uint8_t m_nKind = 0;
+    uint8_t m_nUnused = 0;
+    uint16_t m_nXF = 0;
+    uint16_t m_nRowSpan = 1;
+    uint16_t m_nColumnSpan = 1;
+    union {
+        int32_t i;
+        double d;
+        Text* text;
+        CellFormula* formula;
+    } m_v;
+};
+
+class ExcelFile;
+
+// One worksheet as a dense grid.
+class ExcelSheet {
+public:
+    static constexpr int32_t kMaxRows = 65536;
+    static constexpr int32_t kMaxColumns = 256;
+
+    int32_t RowCount() const { return m_nRows; }
+    int32_t ColumnCount() const { return m_nColumns; }
+    // Grows the grid to reach the cell; null beyond 65535 rows or 255 columns.
+    ExcelCell* CellAt(int32_t row, int32_t column);
+    // Null outside the current grid; never grows it.
+    ExcelCell* PeekCell(int32_t row, int32_t column);
+    bool ClearCell(int32_t row, int32_t column);
+    int Index() const { return m_nIndex; }
+
+    // The sheet's column settings, written back unchanged.
+    std::vector<ZExcel::Worksheet::ColInfo> m_colInfos;
+
+private:
+    friend class ExcelFile;
+    ExcelSheet(ExcelFile* file, int index) : m_pFile(file), m_nIndex(index) {}
+    void Resize(int32_t rows, int32_t columns);
+
+    ExcelFile* m_pFile;
+    int m_nIndex;
+    int32_t m_nRows = 0;
+    int32_t m_nColumns = 0;
+    std::vector<ExcelCell> m_cells;  // row by row, m_nColumns per row
+};
+
+class ExcelFile {
+public:
+    explicit ExcelFile(ContainerBinding binding = ContainerBinding::Own);
+    ~ExcelFile();
+    ExcelFile(const ExcelFile&) = delete;
+    ExcelFile& operator=(const ExcelFile&) = delete;
+
+    // Opens an existing workbook and loads it; the file stays open until the object is
+    // destroyed or reopened. False for anything that is not a readable workbook.
+    bool OpenFile(const std::string& path);
+    bool OpenFile(const std::wstring& path);
+    // Writes the workbook back into the "Workbook" stream of the open file. False, with the
+    // file untouched, when nothing is open or the workbook cannot be written faithfully.
+    bool WriteBack();
+
+    int SheetCount() const { return int(m_sheets.size()); }
+    ExcelSheet* SheetAt(int index);
+    // By 8-bit name, exact; sheets whose names are stored in 16 bits are never found.
+    ExcelSheet* FindSheet(const char* name);
+    // The globals as read (names of the sheets are their BoundSheets, in sheet order).
+    const ZExcel::Workbook& Globals() const { return m_workbook; }
+
+    // The stream-level halves of OpenFile and WriteBack, for tests, fuzzing and benchmarks.
+    bool LoadFromStream(const uint8_t* data, size_t size);
+    bool LoadFromStream(const std::vector<uint8_t>& bytes) {
+        return LoadFromStream(bytes.data(), bytes.size());
+    }
+    bool SerializeStream(std::vector<uint8_t>& out);
+
+private:
+    template <typename Path>
+    bool Open(const Path& path);
+    void Unload();
+    void BuildSheet(ExcelSheet& sheet, ZExcel::Worksheet& ws,
+                    std::vector<ExcelCell::Text*>& sstTexts);
+    void RebuildWorksheets();
+
+    ContainerBinding m_binding;
+    std::unique_ptr<WorkbookContainer> m_pContainer;
+    ZExcel::Workbook m_workbook;
+    std::vector<ZExcel::Worksheet> m_worksheets;
+    std::vector<std::unique_ptr<ExcelSheet>> m_sheets;
+    // True when BoundSheet i describes worksheet i for every sheet, which WriteBack needs.
+    bool m_bSheetsMatch = true;
+};
