@@ -165,18 +165,4 @@ TEST_P(ContainerBindingFailures, ReportWithoutThrowingOrTouchingFiles) {
 INSTANTIATE_TEST_SUITE_P(Bindings, ContainerBindingFailures,
                          testing::Values(ContainerBinding::Own, ContainerBinding::Platform));
 
-#ifdef _WIN32
-TEST(PlatformStorageLock, FileIsExclusiveWhileOpen) {
-    const std::string dir = kovra_test::TempDir("platform_lock");
-    const std::string path = dir + "/book.xls";
-    std::filesystem::copy_file(FixturePath(kFixtures[1]), path);
-    auto platform = MakeWorkbookContainer(ContainerBinding::Platform);
-    ASSERT_TRUE(platform->Open(path));
-    auto own = MakeWorkbookContainer(ContainerBinding::Own);
-    EXPECT_FALSE(own->Open(path));  // neither for writing nor for reading
-    platform->Close();
-    EXPECT_TRUE(own->Open(path));
-}
-#endif
-
 }  // namespace
