@@ -17,6 +17,15 @@ inline std::string DataPath(const std::string& name) {
     return root + "/" + name;
 }
 
+// A file of the source tree, by its path from the top.
+inline std::string SourcePath(const std::string& relative) {
+    std::string root = KOVRA_SOURCE_DIR;
+#ifdef _WIN32
+    if (!root.empty() && root[0] == '/') root = "Z:" + root;
+#endif
+    return root + "/" + relative;
+}
+
 // A fresh, empty folder for one test's files.
 std::string TempDir(const std::string& name);
 
