@@ -175,4 +175,13 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size) 
     return moved;
 }
 
+bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst) {
+#ifdef _WIN32
+    return CopyFileW(src.c_str(), dst.c_str(), FALSE) != 0;
+#else
+    std::vector<uint8_t> bytes;
+    return ReadWholeFile(src, bytes) && WriteFileReplacing(dst, bytes.data(), bytes.size());
+#endif
+}
+
 }  // namespace kovra

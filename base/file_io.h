@@ -26,6 +26,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
 bool WriteFileReplacing(const std::wstring& path, const void* data, size_t size);
 bool WriteFileReplacing(const std::string& path, const void* data, size_t size);
 
+// Copies the file over dst (replacing it as a whole). False when src cannot be read or dst
+// cannot be written; dst is then unchanged.
+bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst);
+
 // UTF-16 (or UTF-32 on Linux) text to UTF-8, for file-system calls and JSON.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);

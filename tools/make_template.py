@@ -5,7 +5,8 @@ The layout is fixed: sheet "note" with the column descriptions, the data version
 camera type list, sheet "data" with the header row and three sample cameras. The camera
 type and dir type descriptions carry en dashes, so they are stored as 16-bit text.
 
-Usage: tools/make_template.py [OUTPUT.xls]
+Usage: tools/make_template.py [OUTPUT.xls] [--only note|data]
+("--only" leaves out the other sheet: test workbooks that lack one of the two.)
 """
 import os
 import shutil
@@ -87,25 +88,32 @@ def data_sheet():
     return '<table:table table:name="data">' + "".join(rows) + "</table:table>"
 
 
-def fods():
+def fods(only=None):
     return (
         '<?xml version="1.0" encoding="UTF-8"?>\n'
         '<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
         'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
         'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
         'office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">'
-        "<office:body><office:spreadsheet>" + note_sheet() + data_sheet() +
+        "<office:body><office:spreadsheet>" +
+        (note_sheet() if only != "data" else "") + (data_sheet() if only != "note" else "") +
         "</office:spreadsheet></office:body></office:document>\n"
     )
 
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "UserCustomizedTemplate.xls")
+    args = sys.argv[1:]
+    only = None
+    if "--only" in args:
+        i = args.index("--only")
+        only = args[i + 1]
+        del args[i:i + 2]
+    out = args[0] if args else os.path.join(root, "resources", "UserCustomizedTemplate.xls")
     with tempfile.TemporaryDirectory() as tmp:
         src = os.path.join(tmp, "UserCustomizedTemplate.fods")
         with open(src, "w", encoding="utf-8") as f:
-            f.write(fods())
+            f.write(fods(only))
         subprocess.run(["soffice", f"-env:UserInstallation=file://{tmp}/profile", "--headless",
                         "--convert-to", 'xls:MS Excel 97', "--outdir", tmp, src],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
