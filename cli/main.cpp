@@ -1,0 +1,49 @@
+// kovracli: command-line front end on the converter's core.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/commands.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const Args&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"import", RunImport,
+     "import --base FILE.xls            import base data and print the camera set as JSON\n"
+     "  import --custom FILE.xls [--types LIST]\n"
+     "  import --partner FILE.txt [--types LIST]"},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: kovracli COMMAND ARGS...\n\ncommands:\n");
+    for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
+    return 2;
+}
+
+}  // namespace
+
+void WriteStdout(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (argc < 2) return Usage();
+    for (const Command& c : kCommands)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
+    std::fprintf(stderr, "kovracli: unknown command \"%s\"\n", argv[1]);
+    return Usage();
+}
