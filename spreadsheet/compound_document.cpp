@@ -27,7 +27,9 @@ constexpr uint32_t kLinksPerSector = kSectorSize / 4;
 constexpr uint32_t kHeaderDifatSlots = 109;
 constexpr uint32_t kLinksPerDifatSector = kLinksPerSector - 1;  // the last word links on
 
-uint32_t SectorsFor(uint64_t bytes, uint32_t unit) { return uint32_t((bytes + unit - 1) / unit); }
+uint32_t SectorsFor(uint64_t bytes, uint32_t unit) {
+    return uint32_t((bytes + unit - 1) / unit);
+}
 
 // Follows a chain through an allocation table. Every link must be an entry of the table
 // below `limit` (the sectors that exist), and no sector may be visited twice, so a loop or
@@ -141,7 +143,9 @@ EntryNode::~EntryNode() = default;  // depth is bounded by kMaxStorageDepth
 
 CompoundDocument::CompoundDocument() = default;
 
-CompoundDocument::~CompoundDocument() { CloseContainer(); }
+CompoundDocument::~CompoundDocument() {
+    CloseContainer();
+}
 
 bool CompoundDocument::OpenContainer(const std::string& path, const char* mode) {
     CloseContainer();
@@ -310,7 +314,8 @@ bool CompoundDocument::LoadDirectory() {
     m_directorySectors = chain;
     m_directory.resize(chain.size() * perSector);
     for (size_t i = 0; i < m_directory.size(); ++i)
-        m_directory[i].Parse(SectorData(chain[i / perSector]) + (i % perSector) * DirectoryEntry::kSize);
+        m_directory[i].Parse(SectorData(chain[i / perSector]) +
+                             (i % perSector) * DirectoryEntry::kSize);
     return m_directory[0].objectType == DirectoryEntry::Root;
 }
 
@@ -362,7 +367,8 @@ bool CompoundDocument::BuildTree() {
     // left links below it, the larger ones on a chain of right links.
     for (EntryNode* s : storages) {
         auto& c = s->children;
-        std::sort(c.begin(), c.end(), [](const auto& a, const auto& b) { return a->number < b->number; });
+        std::sort(c.begin(), c.end(),
+                  [](const auto& a, const auto& b) { return a->number < b->number; });
         const size_t count = c.size();
         if (count == 0) {
             s->entry.child = kNoEntry;
@@ -429,7 +435,8 @@ ContainerResult CompoundDocument::FindStorage(const std::u16string& path,
     return Done;
 }
 
-ContainerResult CompoundDocument::Resolve(const std::u16string& path, const EntryNode*& node) const {
+ContainerResult CompoundDocument::Resolve(const std::u16string& path,
+                                          const EntryNode*& node) const {
     if (!IsOpen()) return StreamNotFound;
     if (path == u"\\") {
         node = m_root.get();

@@ -25,11 +25,13 @@ constexpr uint32_t kLinksPerSector = kSectorSize / 4;
 constexpr uint32_t kHeaderDifatSlots = 109;
 constexpr uint32_t kLinksPerDifatSector = kLinksPerSector - 1;
 
-uint32_t SectorsFor(uint64_t bytes, uint32_t unit) { return uint32_t((bytes + unit - 1) / unit); }
+uint32_t SectorsFor(uint64_t bytes, uint32_t unit) {
+    return uint32_t((bytes + unit - 1) / unit);
+}
 
 // Same rules as the reader's chain walk: in range, no sector twice, exactly `length` long.
-bool ExactChain(const std::vector<uint32_t>& table, uint32_t start, uint32_t limit,
-                uint32_t length, std::vector<uint32_t>& chain) {
+bool ExactChain(const std::vector<uint32_t>& table, uint32_t start, uint32_t limit, uint32_t length,
+                std::vector<uint32_t>& chain) {
     chain.clear();
     limit = uint32_t(std::min<uint64_t>(limit, table.size()));
     std::vector<bool> visited(limit, false);
@@ -200,21 +202,23 @@ bool CompoundDocument::BuildOverwrite(uint32_t number, const std::vector<uint8_t
     // The stream's own chain must be sound, or we could not tell its sectors from others'.
     std::vector<uint32_t> oldChain;
     if (oldSize > 0) {
-        bool ok = oldMini ? ExactChain(ed.miniFat, e.startSector,
-                                       uint32_t(ed.rootChain.size() * (kSectorSize / kMiniSectorSize)),
-                                       SectorsFor(oldSize, kMiniSectorSize), oldChain)
-                          : ExactChain(ed.fat, e.startSector, ed.sectorCount,
-                                       SectorsFor(oldSize, kSectorSize), oldChain);
+        bool ok = oldMini
+                      ? ExactChain(ed.miniFat, e.startSector,
+                                   uint32_t(ed.rootChain.size() * (kSectorSize / kMiniSectorSize)),
+                                   SectorsFor(oldSize, kMiniSectorSize), oldChain)
+                      : ExactChain(ed.fat, e.startSector, ed.sectorCount,
+                                   SectorsFor(oldSize, kSectorSize), oldChain);
         if (!ok) return false;
     }
 
     // Keep the stream's own sectors in order as far as they go (same kind of storage only),
     // free the rest, then append.
     std::vector<uint32_t> chain;
-    const size_t keep = oldMini == newMini
-                            ? std::min<size_t>(oldChain.size(),
-                                               SectorsFor(newSize, newMini ? kMiniSectorSize : kSectorSize))
-                            : 0;
+    const size_t keep =
+        oldMini == newMini
+            ? std::min<size_t>(oldChain.size(),
+                               SectorsFor(newSize, newMini ? kMiniSectorSize : kSectorSize))
+            : 0;
     chain.assign(oldChain.begin(), oldChain.begin() + keep);
     for (size_t i = keep; i < oldChain.size(); ++i) {
         if (oldMini)

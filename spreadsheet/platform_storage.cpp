@@ -25,7 +25,9 @@ struct Released {
 
 }  // namespace
 
-PlatformStorage::~PlatformStorage() { Close(); }
+PlatformStorage::~PlatformStorage() {
+    Close();
+}
 
 bool PlatformStorage::Open(const std::string& path) {
     // 8-bit paths are in the system code page, as the converter receives them.

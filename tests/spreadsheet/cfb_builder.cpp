@@ -13,7 +13,9 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr uint32_t kFatMark = 0xFFFFFFFD;
 constexpr uint32_t kDifatMark = 0xFFFFFFFC;
 
-uint32_t Ceil(size_t n, size_t unit) { return uint32_t((n + unit - 1) / unit); }
+uint32_t Ceil(size_t n, size_t unit) {
+    return uint32_t((n + unit - 1) / unit);
+}
 
 void Store32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
@@ -29,8 +31,12 @@ uint32_t Layout::Get32(size_t o) const {
     return uint32_t(bytes[o]) | uint32_t(bytes[o + 1]) << 8 | uint32_t(bytes[o + 2]) << 16 |
            uint32_t(bytes[o + 3]) << 24;
 }
-void Layout::Put32(size_t offset, uint32_t v) { Store32(&bytes[offset], v); }
-void Layout::Put16(size_t offset, uint16_t v) { Store16(&bytes[offset], v); }
+void Layout::Put32(size_t offset, uint32_t v) {
+    Store32(&bytes[offset], v);
+}
+void Layout::Put16(size_t offset, uint16_t v) {
+    Store16(&bytes[offset], v);
+}
 
 std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
     std::vector<uint8_t> v(n);
@@ -127,7 +133,8 @@ Layout Build(const std::vector<Entry>& entries, const Options& options) {
     Store32(h + 64, uint32_t(out.miniFatSectors.size()));
     Store32(h + 68, difatCount ? out.difatSectors[0] : kEnd);
     Store32(h + 72, difatCount);
-    for (uint32_t i = 0; i < 109; ++i) Store32(h + 76 + 4 * i, i < fatCount ? out.fatSectors[i] : kFree);
+    for (uint32_t i = 0; i < 109; ++i)
+        Store32(h + 76 + 4 * i, i < fatCount ? out.fatSectors[i] : kFree);
     for (uint32_t d = 0; d < difatCount; ++d) {
         uint8_t* p = &out.bytes[Layout::SectorOffset(out.difatSectors[d])];
         for (uint32_t i = 0; i < 127; ++i) {
@@ -138,7 +145,8 @@ Layout Build(const std::vector<Entry>& entries, const Options& options) {
     }
     for (size_t s = 0; s < fat.size(); ++s) out.Put32(out.FatOffset(uint32_t(s)), fat[s]);
     miniFat.resize(out.miniFatSectors.size() * 128, kFree);
-    for (size_t k = 0; k < miniFat.size(); ++k) out.Put32(out.MiniFatOffset(uint32_t(k)), miniFat[k]);
+    for (size_t k = 0; k < miniFat.size(); ++k)
+        out.Put32(out.MiniFatOffset(uint32_t(k)), miniFat[k]);
     for (size_t i = 0; i < mini.size(); ++i)
         out.bytes[Layout::SectorOffset(out.miniStream[i / 512]) + i % 512] = mini[i];
 
@@ -151,7 +159,8 @@ Layout Build(const std::vector<Entry>& entries, const Options& options) {
                             std::min<size_t>(512, e.data.size() - at));
         }
         uint8_t* p = &out.bytes[out.EntryOffset(uint32_t(i))];
-        for (size_t c = 0; c < e.name.size() && c < 31; ++c) Store16(p + 2 * c, uint16_t(e.name[c]));
+        for (size_t c = 0; c < e.name.size() && c < 31; ++c)
+            Store16(p + 2 * c, uint16_t(e.name[c]));
         Store16(p + 64, e.name.empty() ? 0 : uint16_t((e.name.size() + 1) * 2));
         p[66] = e.type;
         p[67] = 1;

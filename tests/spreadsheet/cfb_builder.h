@@ -28,7 +28,9 @@ struct Layout {
     std::vector<uint32_t> start;  // per entry: first sector or mini sector (kEndOfChain if empty)
 
     static size_t SectorOffset(uint32_t s) { return (size_t(s) + 1) * 512; }
-    size_t EntryOffset(uint32_t n) const { return SectorOffset(directorySectors[n / 4]) + (n % 4) * 128; }
+    size_t EntryOffset(uint32_t n) const {
+        return SectorOffset(directorySectors[n / 4]) + (n % 4) * 128;
+    }
     // Offset of FAT link s.
     size_t FatOffset(uint32_t s) const { return SectorOffset(fatSectors[s / 128]) + (s % 128) * 4; }
     size_t MiniFatOffset(uint32_t k) const {

@@ -36,7 +36,8 @@ TEST(CompoundDocumentRead, StreamsOfEverySizeClassReadBackExactly) {
     const size_t sizes[] = {0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 10000};
     std::vector<Entry> streams;
     for (size_t i = 0; i < std::size(sizes); ++i)
-        streams.push_back(Stream(u"S" + std::u16string(1, char16_t(u'a' + i)), sizes[i], uint32_t(i)));
+        streams.push_back(
+            Stream(u"S" + std::u16string(1, char16_t(u'a' + i)), sizes[i], uint32_t(i)));
     Layout file = Build(UnderRoot(streams));
 
     CompoundDocument doc;
@@ -104,8 +105,8 @@ TEST(CompoundDocumentRead, PathsResolveByTheirRules) {
         {nullptr, u"\\Sub\\Deep\\S", Done, 5, 7},
         {nullptr, u"Sub\\.\\Deep\\..\\Workbook", Done, 3, 5000},
         {nullptr, u"..\\Workbook", Done, 1, 100},  // the root's parent is the root
-        {nullptr, u"Dup", Done, 7, 11},           // first match in entry order
-        {nullptr, u"Sub", StreamNotFound, 0, 0},  // a storage is not a stream
+        {nullptr, u"Dup", Done, 7, 11},            // first match in entry order
+        {nullptr, u"Sub", StreamNotFound, 0, 0},   // a storage is not a stream
         {nullptr, u"Missing\\Workbook", StorageNotFound, 0, 0},
         {nullptr, u"Workbook\\X", StorageNotFound, 0, 0},  // a stream is not a storage
         {nullptr, u"", StreamNotFound, 0, 0},
@@ -277,8 +278,8 @@ struct Damage {
 // A file with a regular stream, a small one and a storage; DIFAT used so its chain can be
 // damaged too.
 Layout DamageBase() {
-    std::vector<Entry> e = UnderRoot({Stream(u"Workbook", 5000, 1), Stream(u"Small", 200, 2),
-                                      Storage(u"Dir")});
+    std::vector<Entry> e =
+        UnderRoot({Stream(u"Workbook", 5000, 1), Stream(u"Small", 200, 2), Storage(u"Dir")});
     e.push_back(Stream(u"Inner", 30, 4));
     e[3].child = 4;
     cfb_test::Options opt;
@@ -299,15 +300,16 @@ TEST(CompoundDocumentRead, DamagedFilesAreRefusedOrFailTheRead) {
         {"mini sector shift 7", [](Layout& f) { f.Put16(32, 7); }, Expect::OpenFails},
         {"more FAT sectors than the file has", [](Layout& f) { f.Put32(44, 0xFFFFFFF0); },
          Expect::OpenFails},
-        {"FAT sector past the end", [](Layout& f) { f.Put32(76 + 4 * 5, 100000); }, Expect::OpenFails},
+        {"FAT sector past the end", [](Layout& f) { f.Put32(76 + 4 * 5, 100000); },
+         Expect::OpenFails},
         {"FAT sector listed twice", [](Layout& f) { f.Put32(76 + 4 * 5, f.Get32(76)); },
          Expect::OpenFails},
         {"FAT sector is the end-of-chain value", [](Layout& f) { f.Put32(76, 0xFFFFFFFE); },
          Expect::OpenFails},
         {"DIFAT chain missing", [](Layout& f) { f.Put32(68, 0xFFFFFFFE); }, Expect::OpenFails},
         {"DIFAT chain past the end", [](Layout& f) { f.Put32(68, 0x7FFFFFFF); }, Expect::OpenFails},
-        {"DIFAT sector is a FAT sector",
-         [](Layout& f) { f.Put32(68, f.fatSectors[0]); }, Expect::OpenFails},
+        {"DIFAT sector is a FAT sector", [](Layout& f) { f.Put32(68, f.fatSectors[0]); },
+         Expect::OpenFails},
         {"DIFAT entry past the end",
          [](Layout& f) { f.Put32(Layout::SectorOffset(f.difatSectors[0]), 0xFFFFFF00); },
          Expect::OpenFails},
@@ -319,8 +321,8 @@ TEST(CompoundDocumentRead, DamagedFilesAreRefusedOrFailTheRead) {
          Expect::OpenFails},
         {"directory starts past the end", [](Layout& f) { f.Put32(48, 50000); }, Expect::OpenFails},
         {"no directory", [](Layout& f) { f.Put32(48, 0xFFFFFFFE); }, Expect::OpenFails},
-        {"root entry is not a root",
-         [](Layout& f) { f.bytes[f.EntryOffset(0) + 66] = 1; }, Expect::OpenFails},
+        {"root entry is not a root", [](Layout& f) { f.bytes[f.EntryOffset(0) + 66] = 1; },
+         Expect::OpenFails},
         {"mini FAT chain loops",
          [](Layout& f) {
              f.Put32(60, f.miniStream[0]);  // mini FAT "starts" in the mini stream's run …
@@ -332,12 +334,12 @@ TEST(CompoundDocumentRead, DamagedFilesAreRefusedOrFailTheRead) {
          Expect::OpenFails},
         {"mini FAT chain shorter than its count", [](Layout& f) { f.Put32(64, 3); },
          Expect::OpenFails},
-        {"sibling links loop",
-         [](Layout& f) { f.Put32(f.EntryOffset(kSmall) + 72, kWorkbook); }, Expect::OpenFails},
-        {"entry is its own sibling",
-         [](Layout& f) { f.Put32(f.EntryOffset(kSmall) + 68, kSmall); }, Expect::OpenFails},
-        {"child link back to the root",
-         [](Layout& f) { f.Put32(f.EntryOffset(kDir) + 76, 0); }, Expect::OpenFails},
+        {"sibling links loop", [](Layout& f) { f.Put32(f.EntryOffset(kSmall) + 72, kWorkbook); },
+         Expect::OpenFails},
+        {"entry is its own sibling", [](Layout& f) { f.Put32(f.EntryOffset(kSmall) + 68, kSmall); },
+         Expect::OpenFails},
+        {"child link back to the root", [](Layout& f) { f.Put32(f.EntryOffset(kDir) + 76, 0); },
+         Expect::OpenFails},
         {"child link past the directory",
          [](Layout& f) { f.Put32(f.EntryOffset(kDir) + 76, 4000); }, Expect::OpenFails},
         {"entry reached from two storages",
@@ -408,7 +410,8 @@ TEST(CompoundDocumentRead, DamagedFilesAreRefusedOrFailTheRead) {
 }
 
 TEST(CompoundDocumentRead, StoragesNestedTooDeeplyAreRefused) {
-    for (int depth : {CompoundDocument::kMaxStorageDepth - 1, CompoundDocument::kMaxStorageDepth + 1}) {
+    for (int depth :
+         {CompoundDocument::kMaxStorageDepth - 1, CompoundDocument::kMaxStorageDepth + 1}) {
         std::vector<Entry> e(1);
         e[0].name = u"Root Entry";
         e[0].type = 5;
@@ -419,7 +422,8 @@ TEST(CompoundDocumentRead, StoragesNestedTooDeeplyAreRefused) {
         }
         Layout file = Build(e);
         CompoundDocument doc;
-        EXPECT_EQ(doc.OpenFromMemory(file.bytes), depth <= CompoundDocument::kMaxStorageDepth) << depth;
+        EXPECT_EQ(doc.OpenFromMemory(file.bytes), depth <= CompoundDocument::kMaxStorageDepth)
+            << depth;
     }
 }
 
@@ -441,7 +445,8 @@ TEST(CompoundDocumentRead, TruncationsAndByteFlipsNeverCrash) {
         CompoundDocument doc;
         if (!doc.OpenFromMemory(bytes)) return;
         std::vector<uint8_t> out;
-        for (const char16_t* p : {u"Workbook", u"Small", u"Dir\\Inner", u"\\"}) doc.ReadWholeStream(p, out);
+        for (const char16_t* p : {u"Workbook", u"Small", u"Dir\\Inner", u"\\"})
+            doc.ReadWholeStream(p, out);
     };
     for (size_t n = 0; n < base.bytes.size(); n += 97)
         exercise(std::vector<uint8_t>(base.bytes.begin(), base.bytes.begin() + n));

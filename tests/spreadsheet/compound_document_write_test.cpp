@@ -28,8 +28,8 @@ Entry Stream(const std::u16string& name, size_t size, uint32_t seed) {
 
 // Root: Workbook(1), Other(2, regular), Tiny(3, mini), Dir(4) → Inner(5, mini).
 std::vector<Entry> Neighbours(size_t workbookSize) {
-    std::vector<Entry> e = UnderRoot(
-        {Stream(u"Workbook", workbookSize, 1), Stream(u"Other", 6000, 2), Stream(u"Tiny", 200, 3), Entry{}});
+    std::vector<Entry> e = UnderRoot({Stream(u"Workbook", workbookSize, 1),
+                                      Stream(u"Other", 6000, 2), Stream(u"Tiny", 200, 3), Entry{}});
     e[4].name = u"Dir";
     e[4].type = 1;
     e[4].child = 5;
@@ -59,8 +59,8 @@ TEST(CompoundDocumentWrite, ResizesAcrossEveryBoundary) {
     struct Case {
         size_t from, to;
     } cases[] = {
-        {5000, 8000}, {8000, 5000}, {100, 3000}, {3000, 100}, {100, 4096}, {4095, 4096},
-        {4096, 4095}, {10000, 100}, {5000, 0},   {0, 5000},   {0, 100},    {100, 0},
+        {5000, 8000}, {8000, 5000}, {100, 3000}, {3000, 100},  {100, 4096},   {4095, 4096},
+        {4096, 4095}, {10000, 100}, {5000, 0},   {0, 5000},    {0, 100},      {100, 0},
         {5000, 5000}, {0, 0},       {64, 65},    {4096, 4097}, {30000, 4096},
     };
     for (const Case& c : cases) {
@@ -85,9 +85,12 @@ TEST(CompoundDocumentWrite, ResizesAcrossEveryBoundary) {
         // entry are byte for byte where they were.
         uint32_t s = file.start[2];
         for (int i = 0; i < 12; ++i, ++s)
-            EXPECT_EQ(Slice(image, Layout::SectorOffset(s), 512), Slice(file.bytes, Layout::SectorOffset(s), 512));
+            EXPECT_EQ(Slice(image, Layout::SectorOffset(s), 512),
+                      Slice(file.bytes, Layout::SectorOffset(s), 512));
         for (uint32_t n = 2; n < file.directorySectors.size() * 4; ++n)
-            EXPECT_EQ(Slice(image, file.EntryOffset(n), 128), Slice(file.bytes, file.EntryOffset(n), 128)) << n;
+            EXPECT_EQ(Slice(image, file.EntryOffset(n), 128),
+                      Slice(file.bytes, file.EntryOffset(n), 128))
+                << n;
 
         // A regular stream keeps its own sectors; what it no longer needs is freed and
         // cleared, and the file grows by no more than the stream did.
@@ -99,7 +102,8 @@ TEST(CompoundDocumentWrite, ResizesAcrossEveryBoundary) {
             for (size_t i = kept; i < (c.from + 511) / 512; ++i) {
                 uint32_t freed = file.start[1] + uint32_t(i);
                 EXPECT_EQ(kovra::LoadLE32(&image[file.FatOffset(freed)]), kFreeSector) << freed;
-                EXPECT_EQ(Slice(image, Layout::SectorOffset(freed), 512), std::vector<uint8_t>(512, 0));
+                EXPECT_EQ(Slice(image, Layout::SectorOffset(freed), 512),
+                          std::vector<uint8_t>(512, 0));
             }
         }
         // At most the new content's sectors (when it changes storage) and a table sector.
@@ -166,8 +170,9 @@ TEST(CompoundDocumentWrite, GrowsTheFatAndTheDifatWhenFull) {
 
 TEST(CompoundDocumentWrite, GrowsTheMiniFatAndCreatesTheMiniStream) {
     // Mini FAT exactly full (128 mini sectors: 3 × 40 + 7 + 1), then the stream grows.
-    std::vector<Entry> full = UnderRoot({Stream(u"Workbook", 64, 1), Stream(u"A", 2560, 2),
-                                         Stream(u"B", 2560, 3), Stream(u"C", 2560, 4), Stream(u"D", 448, 5)});
+    std::vector<Entry> full =
+        UnderRoot({Stream(u"Workbook", 64, 1), Stream(u"A", 2560, 2), Stream(u"B", 2560, 3),
+                   Stream(u"C", 2560, 4), Stream(u"D", 448, 5)});
     // Only regular streams: there is no mini stream or mini FAT yet.
     std::vector<Entry> none = UnderRoot({Stream(u"Workbook", 5000, 1), Stream(u"A", 4500, 2)});
     struct Case {

@@ -17,11 +17,14 @@ struct Fixture {
 };
 const Fixture kFixtures[] = {{"small", 2010}, {"cameras", 37321}};
 
-std::string FixturePath(const Fixture& f) { return kovra_test::DataPath(std::string("container/") + f.name + ".xls"); }
+std::string FixturePath(const Fixture& f) {
+    return kovra_test::DataPath(std::string("container/") + f.name + ".xls");
+}
 
 std::vector<uint8_t> ExpectedWorkbook(const Fixture& f) {
     std::vector<uint8_t> v;
-    EXPECT_TRUE(cfb_test::ReadBytes(kovra_test::DataPath(std::string("container/") + f.name + ".Workbook.bin"), v));
+    EXPECT_TRUE(cfb_test::ReadBytes(
+        kovra_test::DataPath(std::string("container/") + f.name + ".Workbook.bin"), v));
     return v;
 }
 
@@ -32,7 +35,8 @@ std::vector<std::pair<std::u16string, std::vector<uint8_t>>> OtherStreams(const 
     EXPECT_TRUE(doc.OpenContainer(path, "rb"));
     if (!doc.IsOpen()) return out;
     for (const auto& c : doc.Root()->children) {
-        if (c->entry.objectType != DirectoryEntry::Stream || c->entry.Name() == u"Workbook") continue;
+        if (c->entry.objectType != DirectoryEntry::Stream || c->entry.Name() == u"Workbook")
+            continue;
         std::vector<uint8_t> bytes;
         EXPECT_EQ(doc.ReadWholeStream(u"\\" + c->entry.Name(), bytes), Done);
         out.push_back({c->entry.Name(), bytes});
@@ -40,7 +44,9 @@ std::vector<std::pair<std::u16string, std::vector<uint8_t>>> OtherStreams(const 
     return out;
 }
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Wide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 TEST(ContainerRealFiles, OurReaderAgreesWithXlrd) {
     for (const Fixture& f : kFixtures) {
@@ -68,7 +74,8 @@ TEST_P(ContainerBindings, GrowAndShrinkThroughOneReadBackThroughTheOther) {
     const BindingPair pair = GetParam();
     for (const Fixture& f : kFixtures) {
         SCOPED_TRACE(f.name);
-        const std::string dir = kovra_test::TempDir(std::string("bindings_") + pair.what + "_" + f.name);
+        const std::string dir =
+            kovra_test::TempDir(std::string("bindings_") + pair.what + "_" + f.name);
         const std::string path = dir + "/book.xls";
         std::filesystem::copy_file(FixturePath(f), path);
         const std::vector<uint8_t> expected = ExpectedWorkbook(f);
@@ -125,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
 class ContainerBindingFailures : public testing::TestWithParam<ContainerBinding> {};
 
 TEST_P(ContainerBindingFailures, ReportWithoutThrowingOrTouchingFiles) {
-    const std::string dir = kovra_test::TempDir(GetParam() == ContainerBinding::Own ? "fail_own" : "fail_platform");
+    const std::string dir =
+        kovra_test::TempDir(GetParam() == ContainerBinding::Own ? "fail_own" : "fail_platform");
     auto c = MakeWorkbookContainer(GetParam());
     std::vector<uint8_t> got{1};
     EXPECT_NE(c->ReadWorkbook(got), Done);  // nothing open
@@ -149,7 +157,8 @@ TEST_P(ContainerBindingFailures, ReportWithoutThrowingOrTouchingFiles) {
     const char16_t name[] = u"Workbook";
     for (size_t i = 0; i + 16 <= bytes.size(); i += 128) {
         bool match = true;
-        for (size_t k = 0; k < 8 && match; ++k) match = bytes[i + 2 * k] == uint8_t(name[k]) && bytes[i + 2 * k + 1] == 0;
+        for (size_t k = 0; k < 8 && match; ++k)
+            match = bytes[i + 2 * k] == uint8_t(name[k]) && bytes[i + 2 * k + 1] == 0;
         if (match) bytes[i] = 'X';
     }
     ASSERT_TRUE(cfb_test::WriteBytes(noWorkbook, bytes));

@@ -22,12 +22,15 @@ std::string Python() {
 #endif
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 bool Run(const std::string& args) {
     std::string py = Python();
     if (py.empty()) return false;
-    return std::system((py + " " + Quote(KOVRA_XLRD_PROBE) + " " + args + " 2>/dev/null").c_str()) == 0;
+    return std::system(
+               (py + " " + Quote(KOVRA_XLRD_PROBE) + " " + args + " 2>/dev/null").c_str()) == 0;
 }
 
 }  // namespace
@@ -54,7 +57,8 @@ bool WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes) {
 
 bool XlrdStream(const std::string& file, const std::string& name, std::vector<uint8_t>& out) {
     std::string tmp = file + ".xlrd-stream";
-    bool ok = Run("stream " + Quote(file) + " " + Quote(name) + " " + Quote(tmp)) && ReadBytes(tmp, out);
+    bool ok =
+        Run("stream " + Quote(file) + " " + Quote(name) + " " + Quote(tmp)) && ReadBytes(tmp, out);
     std::remove(tmp.c_str());
     return ok;
 }
