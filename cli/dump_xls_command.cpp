@@ -11,12 +11,18 @@ namespace {
 
 const char* KindName(CellKind kind) {
     switch (kind) {
-        case CellKind::Integer: return "Integer";
-        case CellKind::Double: return "Double";
-        case CellKind::Text: return "Text";
-        case CellKind::WideText: return "WideText";
-        case CellKind::Formula: return "Formula";
-        default: return "Empty";
+        case CellKind::Integer:
+            return "Integer";
+        case CellKind::Double:
+            return "Double";
+        case CellKind::Text:
+            return "Text";
+        case CellKind::WideText:
+            return "WideText";
+        case CellKind::Formula:
+            return "Formula";
+        default:
+            return "Empty";
     }
 }
 
@@ -36,10 +42,18 @@ std::wstring FromBytes(const char* p) {
 
 void CellValue(JsonWriter& j, const ExcelCell& cell) {
     switch (cell.Kind()) {
-        case CellKind::Integer: j.Int(cell.AsInteger()); break;
-        case CellKind::Double: j.Double(cell.AsDouble()); break;
-        case CellKind::Text: j.String(FromBytes(cell.AsText())); break;
-        case CellKind::WideText: j.String(FromUnits(cell.AsWideText())); break;
+        case CellKind::Integer:
+            j.Int(cell.AsInteger());
+            break;
+        case CellKind::Double:
+            j.Double(cell.AsDouble());
+            break;
+        case CellKind::Text:
+            j.String(FromBytes(cell.AsText()));
+            break;
+        case CellKind::WideText:
+            j.String(FromUnits(cell.AsWideText()));
+            break;
         case CellKind::Formula: {
             const CellFormula* f = cell.Formula();
             if (f->IsNumber())
@@ -50,7 +64,9 @@ void CellValue(JsonWriter& j, const ExcelCell& cell) {
                 j.Null();
             break;
         }
-        default: j.Null(); break;
+        default:
+            j.Null();
+            break;
     }
 }
 
@@ -86,7 +102,8 @@ int RunDumpXls(const Args& args) {
         j.Key("name");
         if (size_t(i) < bound.size()) {
             const auto& name = bound[size_t(i)].m_name;
-            j.String(name.IsWide() ? FromUnits(name.m_wstr.c_str()) : FromBytes(name.m_str.c_str()));
+            j.String(name.IsWide() ? FromUnits(name.m_wstr.c_str())
+                                   : FromBytes(name.m_str.c_str()));
             j.Key("wide_name").Bool(name.IsWide());
         } else {
             j.Null();

@@ -1,7 +1,7 @@
 // Cells and sheets: typed values with shared text and formula blocks, the growing grid.
+#include <algorithm>
 #include <cstring>
 #include <new>
-#include <algorithm>
 
 #include "spreadsheet/excel_file.h"
 
@@ -38,20 +38,28 @@ void ExcelCell::ReleaseText(Text* t) {
 void ExcelCell::Retain() {
     switch (Kind()) {
         case CellKind::Text:
-        case CellKind::WideText: ++m_v.text->m_nRefs; break;
-        case CellKind::Formula: ++m_v.formula->m_nRefs; break;
-        default: break;
+        case CellKind::WideText:
+            ++m_v.text->m_nRefs;
+            break;
+        case CellKind::Formula:
+            ++m_v.formula->m_nRefs;
+            break;
+        default:
+            break;
     }
 }
 
 void ExcelCell::Release() {
     switch (Kind()) {
         case CellKind::Text:
-        case CellKind::WideText: ReleaseText(m_v.text); break;
+        case CellKind::WideText:
+            ReleaseText(m_v.text);
+            break;
         case CellKind::Formula:
             if (--m_v.formula->m_nRefs == 0) delete m_v.formula;
             break;
-        default: break;
+        default:
+            break;
     }
     m_nKind = uint8_t(CellKind::Empty);
     m_v.d = 0;
@@ -98,36 +106,49 @@ ExcelCell& ExcelCell::operator=(ExcelCell&& o) noexcept {
 
 int32_t ExcelCell::AsInteger() const {
     switch (Kind()) {
-        case CellKind::Integer: return m_v.i;
-        case CellKind::Double: return int32_t(m_v.d);
+        case CellKind::Integer:
+            return m_v.i;
+        case CellKind::Double:
+            return int32_t(m_v.d);
         case CellKind::Formula:
             return m_v.formula->IsNumber() ? int32_t(m_v.formula->Number()) : 0;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
 double ExcelCell::AsDouble() const {
     switch (Kind()) {
-        case CellKind::Integer: return m_v.i;
-        case CellKind::Double: return m_v.d;
-        case CellKind::Formula: return m_v.formula->IsNumber() ? m_v.formula->Number() : 0.0;
-        default: return 0.0;
+        case CellKind::Integer:
+            return m_v.i;
+        case CellKind::Double:
+            return m_v.d;
+        case CellKind::Formula:
+            return m_v.formula->IsNumber() ? m_v.formula->Number() : 0.0;
+        default:
+            return 0.0;
     }
 }
 
 const char* ExcelCell::AsText() const {
     switch (Kind()) {
-        case CellKind::Text: return m_v.text->m_bytes.c_str();
-        case CellKind::Formula: return m_v.formula->m_strText.c_str();
-        default: return nullptr;
+        case CellKind::Text:
+            return m_v.text->m_bytes.c_str();
+        case CellKind::Formula:
+            return m_v.formula->m_strText.c_str();
+        default:
+            return nullptr;
     }
 }
 
 const char16_t* ExcelCell::AsWideText() const {
     switch (Kind()) {
-        case CellKind::WideText: return m_v.text->m_units.c_str();
-        case CellKind::Formula: return m_v.formula->m_strWide.c_str();
-        default: return nullptr;
+        case CellKind::WideText:
+            return m_v.text->m_units.c_str();
+        case CellKind::Formula:
+            return m_v.formula->m_strWide.c_str();
+        default:
+            return nullptr;
     }
 }
 
@@ -175,7 +196,9 @@ void ExcelCell::PutFormula(CellFormula* formula) {
     m_v.formula = formula;
 }
 
-void ExcelCell::Clear() { Release(); }
+void ExcelCell::Clear() {
+    Release();
+}
 
 // ---- ExcelSheet ----
 

@@ -64,12 +64,14 @@ View Decode(CellBlock& c) {
 int32_t LastValueColumn(const View& v) {
     switch (v.code) {
         case CODE_BLANK:
-        case CODE_MULBLANK: return -1;
+        case CODE_MULBLANK:
+            return -1;
         case CODE_MULRK: {
             size_t entries = (v.n - 6) / 6;
             return entries ? int32_t(LoadLE16(v.d + 2) + entries - 1) : -1;
         }
-        default: return LoadLE16(v.d + 2);
+        default:
+            return LoadLE16(v.d + 2);
     }
 }
 
@@ -151,7 +153,9 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws,
                     cell->PutDouble(d);
                     break;
                 }
-                case CODE_RK: PutRK(*cell, LoadLE32(v.d + 6)); break;
+                case CODE_RK:
+                    PutRK(*cell, LoadLE32(v.d + 6));
+                    break;
                 case CODE_LABELSST: {
                     // An index beyond the shared strings leaves the cell empty.
                     uint32_t index = LoadLE32(v.d + 6);
@@ -176,7 +180,8 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws,
                     cell->PutFormula(MakeFormula(f));
                     break;
                 }
-                default: break;  // BLANK: no value
+                default:
+                    break;  // BLANK: no value
             }
             cell->SetXF(LoadLE16(v.d + 4));
         }
@@ -384,7 +389,9 @@ void ExcelFile::RebuildWorksheets() {
                             p->m_nIndex = sst.Add(cell);
                             break;
                         }
-                        case CellKind::Formula: AppendFormula(block, cell, row, col); break;
+                        case CellKind::Formula:
+                            AppendFormula(block, cell, row, col);
+                            break;
                         default: {
                             block.m_cells.emplace_back(int32_t(CODE_BLANK));
                             auto* p = block.m_cells.back().As<CellBlock::Blank>();

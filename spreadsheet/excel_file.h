@@ -82,7 +82,9 @@ public:
     }
     uint16_t XF() const { return m_nXF; }
     void SetXF(uint16_t xf) { m_nXF = xf; }
-    const CellFormula* Formula() const { return Kind() == CellKind::Formula ? m_v.formula : nullptr; }
+    const CellFormula* Formula() const {
+        return Kind() == CellKind::Formula ? m_v.formula : nullptr;
+    }
     // Makes the cell a formula cell holding formula (shared with whoever else holds it).
     void PutFormula(CellFormula* formula);
 

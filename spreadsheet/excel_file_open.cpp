@@ -20,8 +20,12 @@ bool ExcelFile::Open(const Path& path) {
     return true;
 }
 
-bool ExcelFile::OpenFile(const std::string& path) { return Open(path); }
-bool ExcelFile::OpenFile(const std::wstring& path) { return Open(path); }
+bool ExcelFile::OpenFile(const std::string& path) {
+    return Open(path);
+}
+bool ExcelFile::OpenFile(const std::wstring& path) {
+    return Open(path);
+}
 
 bool ExcelFile::WriteBack() {
     if (!m_pContainer) return false;

@@ -94,10 +94,16 @@ size_t Record::WritePieces(std::vector<uint8_t>& out) const {
     return out.size() - start;
 }
 
-size_t Record::Write(std::vector<uint8_t>& out) { return WritePieces(out); }
+size_t Record::Write(std::vector<uint8_t>& out) {
+    return WritePieces(out);
+}
 
-uint32_t Record::DataSize() { return m_nDataSize; }
-uint32_t Record::RecordSize() { return m_nRecordSize; }
+uint32_t Record::DataSize() {
+    return m_nDataSize;
+}
+uint32_t Record::RecordSize() {
+    return m_nRecordSize;
+}
 
 // ---- texts ----
 

@@ -93,8 +93,8 @@ uint8_t* AppendRecord(std::vector<uint8_t>& out, uint16_t code, size_t n);
 // Text with an 8-bit count (font and sheet names).
 class ShortText {
 public:
-    uint8_t m_nFlags = 0;  // bit 0: 16-bit characters
-    std::string m_str;     // 8-bit characters, used when bit 0 is clear
+    uint8_t m_nFlags = 0;   // bit 0: 16-bit characters
+    std::string m_str;      // 8-bit characters, used when bit 0 is clear
     std::u16string m_wstr;  // 16-bit characters, used when bit 0 is set
 
     bool IsWide() const { return m_nFlags & 1; }
@@ -111,8 +111,8 @@ public:
 // Text with a 16-bit count (formats, style names, shared strings, formula strings).
 class UnicodeText {
 public:
-    std::u16string m_wstr;   // used when bit 0 of the flags is set
-    std::string m_str;       // used otherwise
+    std::u16string m_wstr;    // used when bit 0 of the flags is set
+    std::string m_str;        // used otherwise
     uint8_t m_nFlags = 0xFF;  // 0xFF: form not yet known; bits: 0 16-bit, 2 phonetic, 3 runs
     uint16_t m_nRuns = 0;
     uint32_t m_nPhoneticSize = 0;

@@ -9,8 +9,7 @@ size_t ParseStream(ByteSpan s, Workbook& globals, std::vector<Worksheet>& sheets
     bool haveGlobals = false;
     size_t substreams = 0;  // substreams met after the globals
     uint16_t code, len;
-    while (pos < s.n && PeekHeader(ByteSpan{s.p + pos, s.n - pos}, code, len) &&
-           code == CODE_BOF) {
+    while (pos < s.n && PeekHeader(ByteSpan{s.p + pos, s.n - pos}, code, len) && code == CODE_BOF) {
         ByteSpan at{s.p + pos, s.n - pos};
         BOF bof;
         if (bof.Read(at) == 0) return 0;

@@ -17,9 +17,8 @@ using kovra::StoreLE32;
 size_t Workbook::Window1::Read(ByteSpan b) {
     size_t n = Record::Read(b);
     if (n == 0) return 0;
-    uint16_t* fields[] = {&m_nX,          &m_nY,        &m_nWidth,
-                          &m_nHeight,     &m_nOptions,  &m_nActiveSheet,
-                          &m_nFirstTab,   &m_nSelected, &m_nTabRatio};
+    uint16_t* fields[] = {&m_nX,           &m_nY,        &m_nWidth,    &m_nHeight,  &m_nOptions,
+                          &m_nActiveSheet, &m_nFirstTab, &m_nSelected, &m_nTabRatio};
     for (size_t i = 0; i < 9 && 2 * i + 2 <= m_data.size(); ++i)
         *fields[i] = LoadLE16(m_data.data() + 2 * i);
     return n;
@@ -27,7 +26,7 @@ size_t Workbook::Window1::Read(ByteSpan b) {
 
 size_t Workbook::Window1::Write(std::vector<uint8_t>& out) {
     uint8_t* p = AppendRecord(out, CODE_WINDOW1, 18);
-    const uint16_t fields[] = {m_nX,       m_nY,         m_nWidth,    m_nHeight,  m_nOptions,
+    const uint16_t fields[] = {m_nX,           m_nY,        m_nWidth,    m_nHeight,  m_nOptions,
                                m_nActiveSheet, m_nFirstTab, m_nSelected, m_nTabRatio};
     for (size_t i = 0; i < 9; ++i) StoreLE16(p + 2 * i, fields[i]);
     return 22;
@@ -58,7 +57,9 @@ size_t Workbook::Font::Read(ByteSpan b) {
     return n;
 }
 
-uint32_t Workbook::Font::DataSize() { return m_nDataSize = uint32_t(14 + m_name.FileSize()); }
+uint32_t Workbook::Font::DataSize() {
+    return m_nDataSize = uint32_t(14 + m_name.FileSize());
+}
 
 size_t Workbook::Font::Write(std::vector<uint8_t>& out) {
     uint8_t* p = AppendRecord(out, CODE_FONT, DataSize());
@@ -278,7 +279,9 @@ bool ReadInto(std::vector<T>& list, ByteSpan b, size_t& used) {
     return used != 0;
 }
 
-ByteSpan From(ByteSpan b, size_t pos) { return ByteSpan{b.p + pos, b.n - pos}; }
+ByteSpan From(ByteSpan b, size_t pos) {
+    return ByteSpan{b.p + pos, b.n - pos};
+}
 
 }  // namespace
 
@@ -292,15 +295,33 @@ size_t Workbook::Read(ByteSpan b) {
             case CODE_EOF:
                 if (4 + size_t(len) > at.n) return 0;
                 return pos + 4 + len;
-            case CODE_BOF: used = m_bof.Read(at); break;
-            case CODE_WINDOW1: used = m_window1.Read(at); break;
-            case CODE_FONT: ReadInto(m_fonts, at, used); break;
-            case CODE_FORMAT: ReadInto(m_formats, at, used); break;
-            case CODE_XF: ReadInto(m_xfs, at, used); break;
-            case CODE_STYLE: ReadInto(m_styles, at, used); break;
-            case CODE_BOUNDSHEET: ReadInto(m_boundSheets, at, used); break;
-            case CODE_SST: used = m_sst.Read(at); break;
-            default: used = SkipRecord(at); break;  // EXTSST included: rebuilt never
+            case CODE_BOF:
+                used = m_bof.Read(at);
+                break;
+            case CODE_WINDOW1:
+                used = m_window1.Read(at);
+                break;
+            case CODE_FONT:
+                ReadInto(m_fonts, at, used);
+                break;
+            case CODE_FORMAT:
+                ReadInto(m_formats, at, used);
+                break;
+            case CODE_XF:
+                ReadInto(m_xfs, at, used);
+                break;
+            case CODE_STYLE:
+                ReadInto(m_styles, at, used);
+                break;
+            case CODE_BOUNDSHEET:
+                ReadInto(m_boundSheets, at, used);
+                break;
+            case CODE_SST:
+                used = m_sst.Read(at);
+                break;
+            default:
+                used = SkipRecord(at);
+                break;  // EXTSST included: rebuilt never
         }
         if (used == 0) return 0;
         pos += used;

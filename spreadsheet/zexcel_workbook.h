@@ -91,9 +91,7 @@ public:
         BoundSheet();
         size_t Read(ByteSpan bytes) override;
         size_t Write(std::vector<uint8_t>& out) override;
-        uint32_t DataSize() override {
-            return m_nDataSize = uint32_t(6 + m_name.FileSize());
-        }
+        uint32_t DataSize() override { return m_nDataSize = uint32_t(6 + m_name.FileSize()); }
         uint32_t RecordSize() override { return m_nRecordSize = DataSize() + 4; }
     };
 

@@ -20,7 +20,9 @@ using kovra::StoreLE64;
 
 namespace {
 
-ByteSpan From(ByteSpan b, size_t pos) { return ByteSpan{b.p + pos, b.n - pos}; }
+ByteSpan From(ByteSpan b, size_t pos) {
+    return ByteSpan{b.p + pos, b.n - pos};
+}
 
 // Sheets have 65536 rows; INDEX ranges beyond that come only from damaged files.
 constexpr uint32_t kMaxRows = 65536;
@@ -308,15 +310,24 @@ namespace {
 // Minimum data size of each cell record; shorter ones are refused when read.
 size_t MinCellData(uint16_t code) {
     switch (code) {
-        case CODE_BLANK: return 6;
-        case CODE_BOOLERR: return 8;
-        case CODE_LABELSST: return 10;
-        case CODE_NUMBER: return 14;
-        case CODE_RK: return 10;
-        case CODE_MULBLANK: return 6;
-        case CODE_MULRK: return 6;
-        case CODE_FORMULA: return 20;
-        default: return 0;
+        case CODE_BLANK:
+            return 6;
+        case CODE_BOOLERR:
+            return 8;
+        case CODE_LABELSST:
+            return 10;
+        case CODE_NUMBER:
+            return 14;
+        case CODE_RK:
+            return 10;
+        case CODE_MULBLANK:
+            return 6;
+        case CODE_MULRK:
+            return 6;
+        case CODE_FORMULA:
+            return 20;
+        default:
+            return 0;
     }
 }
 
@@ -344,7 +355,9 @@ uint8_t* WriteRCX(const T& r, std::vector<uint8_t>& out, uint16_t code, size_t s
 
 using Formula = CellBlock::Formula;
 
-size_t CellBlock::Blank::Read(ByteSpan b) { return ReadRCX(*this, b, 6); }
+size_t CellBlock::Blank::Read(ByteSpan b) {
+    return ReadRCX(*this, b, 6);
+}
 size_t CellBlock::Blank::Write(std::vector<uint8_t>& out) {
     WriteRCX(*this, out, CODE_BLANK, 6);
     return 10;
@@ -568,11 +581,16 @@ size_t Formula::String::Write(std::vector<uint8_t>& out) {
 
 Record* Formula::Attached() {
     switch (m_nAttachedCode) {
-        case CODE_ARRAY: return &m_array;
-        case CODE_SHRFMLA_OLD: return &m_shrFmla;
-        case CODE_SHRFMLA: return &m_shrFmla1;
-        case CODE_TABLE: return &m_table;
-        default: return nullptr;
+        case CODE_ARRAY:
+            return &m_array;
+        case CODE_SHRFMLA_OLD:
+            return &m_shrFmla;
+        case CODE_SHRFMLA:
+            return &m_shrFmla1;
+        case CODE_TABLE:
+            return &m_table;
+        default:
+            return nullptr;
     }
 }
 
@@ -592,9 +610,8 @@ size_t Formula::Read(ByteSpan b) {
     m_bHasString = false;
     size_t pos = n;
     uint16_t code, len;
-    if (PeekHeader(From(b, pos), code, len) &&
-        (code == CODE_TABLE || code == CODE_SHRFMLA_OLD || code == CODE_ARRAY ||
-         code == CODE_SHRFMLA)) {
+    if (PeekHeader(From(b, pos), code, len) && (code == CODE_TABLE || code == CODE_SHRFMLA_OLD ||
+                                                code == CODE_ARRAY || code == CODE_SHRFMLA)) {
         m_nAttachedCode = code;
         size_t used = Attached()->Read(From(b, pos));
         if (used == 0) return 0;
@@ -646,8 +663,10 @@ bool CellBlock::IsCellCode(uint16_t code) {
         case CODE_BLANK:
         case CODE_NUMBER:
         case CODE_BOOLERR:
-        case CODE_RK: return true;
-        default: return false;
+        case CODE_RK:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -655,14 +674,30 @@ void CellBlock::SetCode(int32_t code) {
     m_nCode = code;
     m_view = ByteSpan();
     switch (code) {
-        case CODE_FORMULA: m_pRecord = std::make_shared<Formula>(); break;
-        case CODE_MULRK: m_pRecord = std::make_shared<MulRK>(); break;
-        case CODE_MULBLANK: m_pRecord = std::make_shared<MulBlank>(); break;
-        case CODE_LABELSST: m_pRecord = std::make_shared<LabelSST>(); break;
-        case CODE_BLANK: m_pRecord = std::make_shared<Blank>(); break;
-        case CODE_NUMBER: m_pRecord = std::make_shared<Number>(); break;
-        case CODE_BOOLERR: m_pRecord = std::make_shared<BoolErr>(); break;
-        case CODE_RK: m_pRecord = std::make_shared<RK>(); break;
+        case CODE_FORMULA:
+            m_pRecord = std::make_shared<Formula>();
+            break;
+        case CODE_MULRK:
+            m_pRecord = std::make_shared<MulRK>();
+            break;
+        case CODE_MULBLANK:
+            m_pRecord = std::make_shared<MulBlank>();
+            break;
+        case CODE_LABELSST:
+            m_pRecord = std::make_shared<LabelSST>();
+            break;
+        case CODE_BLANK:
+            m_pRecord = std::make_shared<Blank>();
+            break;
+        case CODE_NUMBER:
+            m_pRecord = std::make_shared<Number>();
+            break;
+        case CODE_BOOLERR:
+            m_pRecord = std::make_shared<BoolErr>();
+            break;
+        case CODE_RK:
+            m_pRecord = std::make_shared<RK>();
+            break;
         default:
             m_nCode = -1;
             m_pRecord.reset();
@@ -683,30 +718,48 @@ Record* CellBlock::Get() {
 uint16_t CellBlock::Row() {
     if (!m_pRecord && m_view.n >= 8) return LoadLE16(m_view.p + 4);
     switch (m_nCode) {
-        case CODE_FORMULA: return As<Formula>()->m_nRow;
-        case CODE_MULRK: return As<MulRK>()->m_nRow;
-        case CODE_MULBLANK: return As<MulBlank>()->m_nRow;
-        case CODE_LABELSST: return As<LabelSST>()->m_nRow;
-        case CODE_BLANK: return As<Blank>()->m_nRow;
-        case CODE_NUMBER: return As<Number>()->m_nRow;
-        case CODE_BOOLERR: return As<BoolErr>()->m_nRow;
-        case CODE_RK: return As<RK>()->m_nRow;
-        default: return 0;
+        case CODE_FORMULA:
+            return As<Formula>()->m_nRow;
+        case CODE_MULRK:
+            return As<MulRK>()->m_nRow;
+        case CODE_MULBLANK:
+            return As<MulBlank>()->m_nRow;
+        case CODE_LABELSST:
+            return As<LabelSST>()->m_nRow;
+        case CODE_BLANK:
+            return As<Blank>()->m_nRow;
+        case CODE_NUMBER:
+            return As<Number>()->m_nRow;
+        case CODE_BOOLERR:
+            return As<BoolErr>()->m_nRow;
+        case CODE_RK:
+            return As<RK>()->m_nRow;
+        default:
+            return 0;
     }
 }
 
 uint16_t CellBlock::Column() {
     if (!m_pRecord && m_view.n >= 8) return LoadLE16(m_view.p + 6);
     switch (m_nCode) {
-        case CODE_FORMULA: return As<Formula>()->m_nColumn;
-        case CODE_MULRK: return As<MulRK>()->m_nFirstColumn;
-        case CODE_MULBLANK: return As<MulBlank>()->m_nFirstColumn;
-        case CODE_LABELSST: return As<LabelSST>()->m_nColumn;
-        case CODE_BLANK: return As<Blank>()->m_nColumn;
-        case CODE_NUMBER: return As<Number>()->m_nColumn;
-        case CODE_BOOLERR: return As<BoolErr>()->m_nColumn;
-        case CODE_RK: return As<RK>()->m_nColumn;
-        default: return 0;
+        case CODE_FORMULA:
+            return As<Formula>()->m_nColumn;
+        case CODE_MULRK:
+            return As<MulRK>()->m_nFirstColumn;
+        case CODE_MULBLANK:
+            return As<MulBlank>()->m_nFirstColumn;
+        case CODE_LABELSST:
+            return As<LabelSST>()->m_nColumn;
+        case CODE_BLANK:
+            return As<Blank>()->m_nColumn;
+        case CODE_NUMBER:
+            return As<Number>()->m_nColumn;
+        case CODE_BOOLERR:
+            return As<BoolErr>()->m_nColumn;
+        case CODE_RK:
+            return As<RK>()->m_nColumn;
+        default:
+            return 0;
     }
 }
 
@@ -735,7 +788,9 @@ uint32_t RowBlock::CellsSize() {
     return s;
 }
 
-uint32_t RowBlock::Size() { return RowsSize() + CellsSize() + m_dbCell.RecordSize(); }
+uint32_t RowBlock::Size() {
+    return RowsSize() + CellsSize() + m_dbCell.RecordSize();
+}
 
 size_t RowBlock::Write(std::vector<uint8_t>& out) {
     size_t start = out.size();
@@ -764,9 +819,8 @@ size_t FormulaExtent(ByteSpan b) {
     size_t pos = SkipRecord(b);
     if (pos == 0) return 0;
     uint16_t code, len;
-    if (PeekHeader(From(b, pos), code, len) &&
-        (code == CODE_TABLE || code == CODE_SHRFMLA_OLD || code == CODE_ARRAY ||
-         code == CODE_SHRFMLA)) {
+    if (PeekHeader(From(b, pos), code, len) && (code == CODE_TABLE || code == CODE_SHRFMLA_OLD ||
+                                                code == CODE_ARRAY || code == CODE_SHRFMLA)) {
         size_t used = SkipRecord(From(b, pos));
         if (used == 0) return 0;
         pos += used;
@@ -808,9 +862,15 @@ size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
                     break;
                 // Sheets without DBCELL records meet these inside the last block; they
                 // belong to the sheet all the same.
-                case CODE_WINDOW2: used = sheet.m_window2.Read(at); break;
-                case CODE_MERGEDCELLS: used = sheet.m_mergedCells.Read(at); break;
-                default: used = SkipRecord(at); break;
+                case CODE_WINDOW2:
+                    used = sheet.m_window2.Read(at);
+                    break;
+                case CODE_MERGEDCELLS:
+                    used = sheet.m_mergedCells.Read(at);
+                    break;
+                default:
+                    used = SkipRecord(at);
+                    break;
             }
         }
         if (used == 0) return 0;
@@ -821,8 +881,7 @@ size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
 
 // Reads row blocks while the record at the front is a ROW; consumed counts the blocks
 // completed so far, so that it is right even when EXCEPTION_ZEOF ends the reading.
-size_t ReadCellTable(Worksheet::CellTable& table, ByteSpan b, Worksheet& sheet,
-                     size_t& consumed) {
+size_t ReadCellTable(Worksheet::CellTable& table, ByteSpan b, Worksheet& sheet, size_t& consumed) {
     consumed = 0;
     if (table.m_blocks.empty()) table.m_blocks.reserve(64);
     uint16_t code, len;
@@ -853,12 +912,16 @@ size_t Worksheet::Read(ByteSpan b) {
                     haveBof = true;
                 }
                 break;
-            case CODE_INDEX: used = m_index.Read(at); break;
+            case CODE_INDEX:
+                used = m_index.Read(at);
+                break;
             case CODE_COLINFO:
                 m_colInfos.emplace_back();
                 used = m_colInfos.back().Read(at);
                 break;
-            case CODE_DIMENSIONS: used = m_dimensions.Read(at); break;
+            case CODE_DIMENSIONS:
+                used = m_dimensions.Read(at);
+                break;
             case CODE_ROW: {
                 size_t consumed = 0;
                 try {
@@ -868,12 +931,18 @@ size_t Worksheet::Read(ByteSpan b) {
                 }
                 break;
             }
-            case CODE_WINDOW2: used = m_window2.Read(at); break;
-            case CODE_MERGEDCELLS: used = m_mergedCells.Read(at); break;
+            case CODE_WINDOW2:
+                used = m_window2.Read(at);
+                break;
+            case CODE_MERGEDCELLS:
+                used = m_mergedCells.Read(at);
+                break;
             case CODE_EOF:
                 if (4 + size_t(len) > at.n) return 0;
                 return pos + 4 + len;
-            default: used = SkipRecord(at); break;
+            default:
+                used = SkipRecord(at);
+                break;
         }
         if (used == 0) return 0;
         pos += used;
