@@ -149,6 +149,8 @@ private:
     ContainerResult FindStorage(const std::u16string& path, const EntryNode*& storage) const;
     ContainerResult ReadEntry(uint32_t number, std::vector<uint8_t>& out) const;
     bool ReadRegular(uint32_t start, uint32_t size, std::vector<uint8_t>& out) const;
+    bool OwnsItsSectors(uint32_t number, bool mini, const std::vector<uint32_t>& chain,
+                        const std::vector<uint32_t>& rootChain) const;
     bool BuildOverwrite(uint32_t number, const std::vector<uint8_t>& bytes,
                         std::vector<uint8_t>& image) const;
     bool CommitImage(std::vector<uint8_t>& image);

@@ -144,7 +144,9 @@ struct Editor {
                 fat[rootChain.back()] = s;
             rootChain.push_back(s);
         }
-        if (miniFat.size() <= k) {
+        // A mini stream longer than its mini FAT covers is damaged; we do not extend that.
+        if (miniFat.size() < k) return false;
+        if (miniFat.size() == k) {
             uint32_t s;
             if (!NewSector(s)) return false;
             if (miniFatSectors.empty())
@@ -172,6 +174,51 @@ struct Editor {
 };
 
 }  // namespace
+
+// The sectors we are about to write must belong to the stream alone. In a damaged file a
+// chain can run through the FAT, the directory or another stream; writing there would ruin
+// them, so such a stream is not written. The same holds for the mini stream's own sectors
+// when the stream lives in it, and for the stream's mini sectors.
+bool CompoundDocument::OwnsItsSectors(uint32_t number, bool mini,
+                                      const std::vector<uint32_t>& chain,
+                                      const std::vector<uint32_t>& rootChain) const {
+    const uint32_t sectors = SectorCount();
+    std::vector<bool> taken(sectors, false);
+    auto mark = [&](const std::vector<uint32_t>& list) {
+        for (uint32_t s : list)
+            if (s < sectors) taken[s] = true;
+    };
+    mark(m_fatSectors);
+    mark(m_difatSectors);
+    mark(m_directorySectors);
+    mark(m_miniFatSectors);
+    std::vector<uint32_t> other;
+    const uint32_t miniSectors = uint32_t(rootChain.size() * (kSectorSize / kMiniSectorSize));
+    std::vector<bool> miniTaken(miniSectors, false);
+    for (uint32_t i = 1; i < m_directory.size(); ++i) {
+        const DirectoryEntry& e = m_directory[i];
+        if (i == number || e.objectType != DirectoryEntry::Stream || e.streamSize == 0) continue;
+        // A damaged chain of another stream claims what it reaches before the damage.
+        if (e.streamSize >= kMiniStreamCutoff) {
+            ExactChain(m_fat, e.startSector, sectors, SectorsFor(e.streamSize, kSectorSize), other);
+            mark(other);
+        } else if (mini) {
+            ExactChain(m_miniFat, e.startSector, miniSectors,
+                       SectorsFor(e.streamSize, kMiniSectorSize), other);
+            for (uint32_t k : other) miniTaken[k] = true;
+        }
+    }
+    // The mini stream, when it is to be written, must not overlap the tables or another
+    // stream's sectors; a regular chain must not overlap those nor the mini stream.
+    for (uint32_t s : rootChain)
+        if (taken[s]) return false;
+    ExactChain(m_fat, m_directory[0].startSector, sectors,
+               SectorsFor(m_directory[0].streamSize, kSectorSize), other);
+    mark(other);
+    for (uint32_t s : chain)
+        if (mini ? miniTaken[s] : taken[s]) return false;
+    return true;
+}
 
 bool CompoundDocument::BuildOverwrite(uint32_t number, const std::vector<uint8_t>& bytes,
                                       std::vector<uint8_t>& image) const {
@@ -210,6 +257,7 @@ bool CompoundDocument::BuildOverwrite(uint32_t number, const std::vector<uint8_t
                                    SectorsFor(oldSize, kSectorSize), oldChain);
         if (!ok) return false;
     }
+    if (!OwnsItsSectors(number, oldMini, oldChain, ed.rootChain)) return false;
 
     // Keep the stream's own sectors in order as far as they go (same kind of storage only),
     // free the rest, then append.
@@ -324,6 +372,19 @@ ContainerResult CompoundDocument::OverwriteStream(const std::u16string& path,
     // Open the result as a reader would and compare before anything touches the file.
     CompoundDocument check;
     if (!check.OpenFromMemory(std::move(image))) return PlatformFailure;
+    if (check.m_directory.size() != m_directory.size() ||
+        check.m_directorySectors != m_directorySectors)
+        return PlatformFailure;
+    // Every other directory entry keeps its bytes.
+    const uint32_t perSector = kSectorSize / DirectoryEntry::kSize;
+    for (uint32_t i = 1; i < m_directory.size(); ++i) {
+        if (i == number) continue;
+        const size_t at = (size_t(m_directorySectors[i / perSector]) + 1) * kSectorSize +
+                          (i % perSector) * DirectoryEntry::kSize;
+        if (!std::equal(m_image.begin() + at, m_image.begin() + at + DirectoryEntry::kSize,
+                        check.m_image.begin() + at))
+            return PlatformFailure;
+    }
     std::vector<uint8_t> before, after;
     if (check.ReadEntry(number, after) != Done || after != bytes) return PlatformFailure;
     for (uint32_t i = 1; i < m_directory.size(); ++i) {

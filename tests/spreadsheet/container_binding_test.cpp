@@ -6,6 +6,7 @@
 
 #include "spreadsheet/compound_document.h"
 #include "spreadsheet/container.h"
+#include "tests/spreadsheet/container_exercise.h"
 #include "tests/spreadsheet/xlrd_probe.h"
 #include "tests/test_util.h"
 
@@ -169,6 +170,19 @@ TEST_P(ContainerBindingFailures, ReportWithoutThrowingOrTouchingFiles) {
     c->Close();
     ASSERT_TRUE(cfb_test::ReadBytes(noWorkbook, after));
     EXPECT_EQ(after, bytes);
+}
+
+TEST(ContainerFuzzFindings, ReplayWithoutHarm) {
+    // Inputs the fuzz target once failed on, kept with the invariants it checks.
+    namespace fs = std::filesystem;
+    int replayed = 0;
+    for (const auto& item : fs::directory_iterator(kovra_test::DataPath("container/fuzz"))) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(cfb_test::ReadBytes(item.path().string(), bytes));
+        EXPECT_TRUE(cfb_test::ExerciseContainer(bytes.data(), bytes.size())) << item.path().string();
+        ++replayed;
+    }
+    EXPECT_GT(replayed, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bindings, ContainerBindingFailures,
