@@ -18,6 +18,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"dump-raw", RunDumpRaw, "dump-raw speed.raw                print the camera file's header and records as JSON"},
     {"dump-xls", RunDumpXls, "dump-xls FILE.xls                 print the workbook's sheets and cells as JSON"},
     {"import", RunImport,
      "import --base FILE.xls            import base data and print the camera set as JSON\n"
