@@ -73,22 +73,23 @@ def row(cells):
     return "<table:table-row>" + "".join(cells) + "</table:table-row>"
 
 
-def note_sheet():
+def note_sheet(version=None):
     rows = [row([text_cell(a), text_cell(b)]) for a, b in NOTE]
     # rows 8..998 are empty, 999 holds the data version, 1000 the camera type list
     rows.append(f'<table:table-row table:number-rows-repeated="{999 - len(NOTE)}">{EMPTY}</table:table-row>')
-    rows.append(row([EMPTY * 5, text_cell("01")]))
+    # The template holds the text "01"; real data carry the version as a number.
+    rows.append(row([EMPTY * 5, text_cell("01") if version is None else number_cell(version)]))
     rows.append(row([EMPTY * 5, text_cell("1,2,3,4,5")]))
     return '<table:table table:name="note">' + "".join(rows) + "</table:table>"
 
 
-def data_sheet():
+def data_sheet(cameras):
     rows = [row([text_cell(h) for h in HEADERS])]
-    rows += [row([number_cell(v) for v in s]) for s in SAMPLES]
+    rows += [row([number_cell(v) for v in s]) for s in cameras]
     return '<table:table table:name="data">' + "".join(rows) + "</table:table>"
 
 
-def fods(only=None):
+def fods(only=None, cameras=SAMPLES, version=None):
     return (
         '<?xml version="1.0" encoding="UTF-8"?>\n'
         '<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
@@ -96,7 +97,8 @@ def fods(only=None):
         'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
         'office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">'
         "<office:body><office:spreadsheet>" +
-        (note_sheet() if only != "data" else "") + (data_sheet() if only != "note" else "") +
+        (note_sheet(version) if only != "data" else "") +
+        (data_sheet(cameras) if only != "note" else "") +
         "</office:spreadsheet></office:body></office:document>\n"
     )
 
@@ -110,15 +112,20 @@ def main():
         only = args[i + 1]
         del args[i:i + 2]
     out = args[0] if args else os.path.join(root, "resources", "UserCustomizedTemplate.xls")
+    build(out, only)
+    print(out)
+
+
+def build(out, only=None, cameras=SAMPLES, version=None):
+    """Writes the workbook to out with LibreOffice."""
     with tempfile.TemporaryDirectory() as tmp:
         src = os.path.join(tmp, "UserCustomizedTemplate.fods")
         with open(src, "w", encoding="utf-8") as f:
-            f.write(fods(only))
+            f.write(fods(only, cameras, version))
         subprocess.run(["soffice", f"-env:UserInstallation=file://{tmp}/profile", "--headless",
                         "--convert-to", 'xls:MS Excel 97', "--outdir", tmp, src],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.copyfile(os.path.join(tmp, "UserCustomizedTemplate.xls"), out)
-    print(out)
 
 
 if __name__ == "__main__":

@@ -1,24 +1,25 @@
 #!/usr/bin/env bash
-# Runs the pipeline on the bundled samples with the Linux tools: the partner camera file is
-# read, every value checked, and the imported set printed (invalid records listed).
+# Runs the pipeline on the bundled samples with the Linux tools: the sources are imported and
+# checked, then the converter turns a conversion workbook into speed.raw.
 set -eu
 cd "$(dirname "$0")/.."
-cli=build/native/cli/kovracli
-if [ ! -x "$cli" ]; then
-    echo "kovracli is not built yet" >&2
-    exit 1
-fi
+bin=build/native
+out=build/samples
+mkdir -p "$out"
+
 echo "\$ kovracli import --partner samples/partner_cameras.txt --types 1,2,3,4,5"
-"$cli" import --partner samples/partner_cameras.txt --types 1,2,3,4,5 > build/partner_import.json
-python3 - build/partner_import.json <<'PY'
-import json, sys
-d = json.load(open(sys.argv[1]))
-recs = d["records"]
-print(f'title "{d["title"]}", comment "{d["comment"]}", {len(recs)} cameras, '
-      f'{len(d["listed"])} with invalid values:')
-names = ["lat", "lon", "bearing", "speed", "type", "dir"]
-for i in d["listed"]:
-    r = recs[i]
-    bad = [names[c] for c in range(6) if not r["valid"][c]]
-    print(f"  record {i + 1}: " + ", ".join(f"{n}={r[n]}" for n in bad))
-PY
+"$bin/cli/kovracli" import --partner samples/partner_cameras.txt --types 1,2,3,4,5 | python3 tools/samples_report.py set
+echo "\$ kovracli import --base samples/base_data.xls"
+"$bin/cli/kovracli" import --base samples/base_data.xls | python3 tools/samples_report.py set
+
+# rawconv writes its files beside itself.
+cp "$bin/rawconv/rawconv" "$out/rawconv"
+echo "\$ rawconv samples/base_data.xls        (the converter refuses invalid rows)"
+"$out/rawconv" samples/base_data.xls >/dev/null && echo "  unexpected success" || echo "  exit status $?"
+sed 's/^/  | /' "$out/ErrorLogFile.txt"
+echo "\$ rawconv samples/conversion_workbook.xls"
+"$out/rawconv" samples/conversion_workbook.xls >/dev/null
+head -n 6 "$out/SuccessLogFile.txt" | sed 's/^/  | /'
+echo "  | ..."
+echo "\$ kovracli dump-raw $out/speed.raw   (first records)"
+"$bin/cli/kovracli" dump-raw "$out/speed.raw" | python3 tools/samples_report.py raw
