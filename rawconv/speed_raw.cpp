@@ -1,8 +1,10 @@
 // speed.raw encoding and the exchange sort that fixes its record order.
 #include "rawconv/speed_raw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
+
 
 #include "base/byte_order.h"
 
@@ -23,31 +25,33 @@ void ExchangeSortByLatitude(CameraEntry* a, size_t n) {
 }
 
 void FastExchangeSortByLatitude(CameraEntry* a, size_t n) {
-    // Pass k carries a[k] along the row and swaps it with every later entry that is strictly
-    // further south than the one carried. Between swaps nothing moves, so the scan only needs
-    // the latitudes: they are kept in their own dense array, which the compiler vectorises
-    // into a search for the next smaller value.
+    // Pass k carries a[k] along the row and swaps it with every later entry strictly further
+    // south. Value-wise the entry left at j is max(lat[j], carried) and the one carried on is
+    // the smaller of the two; written that way the pass has no unpredictable branch. The
+    // entries follow their latitudes as indexes and are put in place once at the end.
     std::vector<int32_t> lat(n);
-    for (size_t i = 0; i < n; ++i) lat[i] = a[i].latitude;
+    std::vector<uint32_t> idx(n);
+    for (size_t i = 0; i < n; ++i) lat[i] = a[i].latitude, idx[i] = uint32_t(i);
+    int32_t* L = lat.data();
+    uint32_t* I = idx.data();
     for (size_t k = 0; k + 1 < n; ++k) {
-        int32_t carried = lat[k];
-        size_t j = k + 1;
-        for (;;) {
-            // Find the first j with lat[j] < carried, in blocks of 16.
-            while (j + 16 <= n) {
-                int any = 0;
-                for (size_t i = 0; i < 16; ++i) any |= lat[j + i] < carried;
-                if (any) break;
-                j += 16;
-            }
-            while (j < n && !(lat[j] < carried)) ++j;
-            if (j >= n) break;
-            std::swap(a[k], a[j]);
-            std::swap(lat[k], lat[j]);
-            carried = lat[k];
-            ++j;
+        int32_t c = L[k];
+        uint32_t ci = I[k];
+        for (size_t j = k + 1; j < n; ++j) {
+            const int32_t l = L[j];
+            const uint32_t li = I[j];
+            const bool south = l < c;
+            L[j] = south ? c : l;
+            I[j] = south ? ci : li;
+            c = south ? l : c;
+            ci = south ? li : ci;
         }
+        L[k] = c;
+        I[k] = ci;
     }
+    std::vector<CameraEntry> sorted(n);
+    for (size_t i = 0; i < n; ++i) sorted[i] = a[I[i]];
+    std::copy(sorted.begin(), sorted.end(), a);
 }
 
 std::vector<uint8_t> EncodeSpeedRaw(int32_t version, int month, int day, const CameraEntry* a,
