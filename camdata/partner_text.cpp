@@ -13,7 +13,7 @@
 #endif
 
 CSpeedCamTextReader::CSpeedCamTextReader(CSpeedCamDataSet* pSet)
-    : m_nLineLen(0), m_pSet(pSet), m_bLineTooLong(false) {
+    : m_nLineLen(0), m_pSet(pSet), m_bLineTooLong(false), m_nLineNumber(0) {
     m_szLine[0] = 0;
 }
 
@@ -57,6 +57,7 @@ void CSpeedCamTextReader::Finish() {
 }
 
 void CSpeedCamTextReader::EndLine() {
+    ++m_nLineNumber;
     bool tooLong = m_bLineTooLong;
     m_bLineTooLong = false;
     if (m_nLineLen == 0 && !tooLong) return;
@@ -116,10 +117,11 @@ void CSpeedCamTextReader::AddCameraFromFields() {
     pCam->SetDirType(kovra::ParseDecimalInt(m_strField[5]));
     pCam->SetBearingAngle(kovra::ParseDecimalInt(m_strField[6]));
     m_pSet->AddCamera(pCam);
+    m_recordLines.push_back(m_nLineNumber);
 }
 
 bool ImportPartnerText(const std::wstring& typeList, const std::wstring& path,
-                       CSpeedCamDataSet* pSet, ICameraList* pList) {
+                       CSpeedCamDataSet* pSet, ICameraList* pList, std::vector<int>* pLines) {
     if (!kovra::FileExists(path)) return false;
     if (pList) {
         pList->DeleteAllItems();
@@ -131,6 +133,7 @@ bool ImportPartnerText(const std::wstring& typeList, const std::wstring& path,
         reader.ReadFile(path);
         pSet->m_strComment = reader.m_strComment;
         pSet->m_strTitle = reader.m_strTitle;
+        if (pLines) pLines->swap(reader.m_recordLines);
     }
     // Emptying the set clears its type list, so the list is stored after reading: the user's
     // later type edits are tested against it.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CSpeedCamDataSet;
 class ICameraList;
@@ -34,6 +35,8 @@ public:
     CSpeedCamDataSet* m_pSet;
     std::wstring m_strTitle;
     std::wstring m_strComment;
+    // The file line (from 1) each record of the set came from, in list order.
+    std::vector<int> m_recordLines;
 
 private:
     void EndLine();
@@ -41,13 +44,16 @@ private:
     void AddCameraFromFields();
 
     bool m_bLineTooLong;
+    int m_nLineNumber;
 };
 
 // Reads the file into the set. False (nothing changed) only when the file does not exist.
 // The type list, when not empty, is kept as the set's list for later edits; it is not applied
 // while reading. Records that fail a rule are added to the list control when one is given.
+// pLines, when given, receives the file line of each record.
 bool ImportPartnerText(const std::wstring& typeList, const std::wstring& path,
-                       CSpeedCamDataSet* pSet, ICameraList* pList);
+                       CSpeedCamDataSet* pSet, ICameraList* pList,
+                       std::vector<int>* pLines = nullptr);
 
 // Writes the set in the partner format: the title line, then one numbered line per record
 // with the set's comment. False when the file cannot be written; a failed write leaves the

@@ -172,6 +172,13 @@ TEST_F(PartnerText, OverlongLinesAreSkipped) {
     EXPECT_EQ(set.GetCount(), 0);  // the comment token is too long
 }
 
+TEST_F(PartnerText, RecordsKnowTheirFileLines) {
+    std::vector<int> lines;
+    ASSERT_TRUE(ImportPartnerText(L"", Write("lines.txt", "t\r\n\r\n1,1,1,1,1,1,1//c\nbad line\n\n2,1,1,1,1,1,1//c"),
+                                  &set, nullptr, &lines));
+    EXPECT_EQ(lines, (std::vector<int>{3, 6}));
+}
+
 TEST_F(PartnerText, MissingFileChangesNothing) {
     ASSERT_TRUE(Import(kUsual));
     const int clears = list.clears;
