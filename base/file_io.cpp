@@ -175,6 +175,19 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size) 
     return moved;
 }
 
+bool CreateFolder(const std::wstring& path) {
+#ifdef _WIN32
+    CreateDirectoryW(path.c_str(), nullptr);
+    DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    const std::string p = ToUtf8(path);
+    mkdir(p.c_str(), 0777);
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+}
+
 bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst) {
 #ifdef _WIN32
     return CopyFileW(src.c_str(), dst.c_str(), FALSE) != 0;

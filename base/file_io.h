@@ -30,6 +30,9 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size);
 // cannot be written; dst is then unchanged.
 bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst);
 
+// Creates the folder (its parent must exist). True when it exists afterwards.
+bool CreateFolder(const std::wstring& path);
+
 // UTF-16 (or UTF-32 on Linux) text to UTF-8, for file-system calls and JSON.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
