@@ -308,9 +308,10 @@ bool CompoundDocument::LoadMiniFat() {
 
 bool CompoundDocument::LoadDirectory() {
     std::vector<uint32_t> chain;
-    if (!FollowChain(m_fat, m_header.firstDirectorySector, SectorCount(), chain) || chain.empty())
-        return false;
     const uint32_t perSector = kSectorSize / DirectoryEntry::kSize;
+    if (!FollowChain(m_fat, m_header.firstDirectorySector, SectorCount(), chain) || chain.empty() ||
+        chain.size() > kMaxDirectoryEntries / perSector)
+        return false;
     m_directorySectors = chain;
     m_directory.resize(chain.size() * perSector);
     for (size_t i = 0; i < m_directory.size(); ++i)

@@ -94,9 +94,12 @@ public:
     // being allowed to exhaust memory or the stack:
     // - 2 GiB is the most a file with 512-byte sectors can address in practice and far
     //   above the largest .xls Excel writes (65536 rows × 256 columns);
+    // - a workbook's directory holds a handful of entries; a million (128 MiB of directory)
+    //   keeps the in-memory tree to a size that cannot exhaust memory;
     // - storages nest a few levels deep in real files; 64 levels keep the tree walk and the
     //   node destructors shallow.
     static constexpr uint64_t kMaxFileSize = uint64_t(1) << 31;
+    static constexpr uint32_t kMaxDirectoryEntries = uint32_t(1) << 20;
     static constexpr int kMaxStorageDepth = 64;
 
     CompoundDocument();

@@ -18,19 +18,26 @@ enum ContainerResult : int {
 class WorkbookContainer {
 public:
     virtual ~WorkbookContainer() = default;
-    // Opens an existing file; any container already open is closed first.
+    // Opens an existing file; any container already open is closed first. False when the
+    // file cannot be opened or is not a compound document we can read.
     virtual bool Open(const std::string& path) = 0;   // 8-bit path (the converter)
     virtual bool Open(const std::wstring& path) = 0;  // UTF-16 path (the wizard)
     virtual void Close() = 0;
-    // Reads the stream named "Workbook" whole.
+    // Reads the stream named "Workbook" whole. On any result but Done `out` is empty:
+    // StreamNotFound (Own) or PlatformFailure (Platform) when there is no such stream,
+    // PlatformFailure when nothing is open or the stream cannot be read (a damaged file).
     virtual ContainerResult ReadWorkbook(std::vector<uint8_t>& out) = 0;
-    // Replaces the content of the "Workbook" stream.
+    // Replaces the content of the "Workbook" stream; the stream takes exactly the new
+    // length, longer or shorter. Own: the file is replaced whole or not at all.
     virtual ContainerResult OverwriteWorkbook(const std::vector<uint8_t>& bytes) = 0;
 };
 
 enum class ContainerBinding {
-    Own,       // CompoundDocument: the converter, Linux, tests
-    Platform,  // structured storage (Windows only; falls back to Own elsewhere)
+    // CompoundDocument: the converter, Linux, tests. Opens read-write, or read-only when
+    // the file allows no more (then only OverwriteWorkbook fails).
+    Own,
+    // Structured storage, read-write and exclusive while open (Windows only; Own elsewhere).
+    Platform,
 };
 
 std::unique_ptr<WorkbookContainer> MakeWorkbookContainer(ContainerBinding binding);

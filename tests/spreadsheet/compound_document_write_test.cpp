@@ -239,6 +239,13 @@ TEST(CompoundDocumentWrite, RefusalsLeaveTheImageUntouched) {
          [](Layout& f) { f.Put32(f.FatOffset(f.start[1] + 2), f.start[1]); }},
         {u"Tiny", PlatformFailure,
          [](Layout& f) { f.Put32(f.MiniFatOffset(f.start[3] + 1), 0xFFFFFFFF); }},
+        // Cross-linked chains: writing would overwrite another stream or the directory.
+        {u"Workbook", PlatformFailure,
+         [](Layout& f) { f.Put32(f.FatOffset(f.start[1] + 4), f.start[2]); }},
+        {u"Workbook", PlatformFailure,
+         [](Layout& f) { f.Put32(f.FatOffset(f.start[1] + 8), f.directorySectors[0]); }},
+        {u"Tiny", PlatformFailure,
+         [](Layout& f) { f.Put32(f.MiniFatOffset(f.start[3] + 2), f.start[5]); }},
         {u"Tiny", PlatformFailure,  // the mini stream itself is damaged
          [](Layout& f) { f.Put32(f.EntryOffset(0) + 120, 0x00100000); }},
     };
