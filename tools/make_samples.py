@@ -7,7 +7,8 @@
   them to the converter;
 - custom_data.xls: a customized workbook of a dozen cameras, two of them standing where
   base-data cameras stand.
-The partner file samples/partner_cameras.txt is kept as it is.
+- partner_cameras.txt: a partner camera file of 40 cameras, two with values out of range and
+  one standing where a base-data camera stands.
 """
 import os
 import random
@@ -49,6 +50,26 @@ def custom_cameras(base):
     return cams
 
 
+def partner_lines(base):
+    rnd = random.Random(7)
+    lines = ["ID,X,Y,TYPE,SPEED,DIRTYPE,ANGLE//Partner cameras"]
+    for i in range(1, 41):
+        if i % 2:
+            lat, lon = 55.55 + rnd.random() * 0.4, 37.35 + rnd.random() * 0.5
+        else:
+            lat, lon = 59.80 + rnd.random() * 0.2, 30.20 + rnd.random() * 0.3
+        typ, spd = rnd.choice([1, 2, 3, 4, 5]), rnd.choice([40, 60, 60, 80, 90, 110])
+        dt, br = rnd.choice([0, 1, 1, 2]), rnd.randrange(0, 360)
+        if i == 13:
+            lat = 95.5                                           # latitude out of range
+        if i == 29:
+            br, spd = 400, 250                                   # bearing and speed out of range
+        if i == 33:                                              # beside base camera 20, same bearing
+            lat, lon, br = base[19][1] - 0.0002, base[19][2], base[19][3]
+        lines.append(f"{1000 + i},{lon:.6f},{lat:.6f},{typ},{spd},{dt},{br}//partner")
+    return "\r\n".join(lines) + "\r\n"
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     samples = os.path.join(root, "samples")
@@ -56,6 +77,8 @@ def main():
     t.build(os.path.join(samples, "base_data.xls"), cameras=base, version=28)
     t.build(os.path.join(samples, "conversion_workbook.xls"), cameras=[c for c in base if not invalid(c)], version=28)
     t.build(os.path.join(samples, "custom_data.xls"), cameras=custom_cameras(base), version=28)
+    with open(os.path.join(samples, "partner_cameras.txt"), "w", newline="") as f:
+        f.write(partner_lines(base))
 
 
 if __name__ == "__main__":
