@@ -152,6 +152,15 @@ const char16_t* ExcelCell::AsWideText() const {
     }
 }
 
+std::string_view ExcelCell::TextView() const {
+    return Kind() == CellKind::Text ? std::string_view(m_v.text->m_bytes) : std::string_view();
+}
+
+std::u16string_view ExcelCell::WideTextView() const {
+    return Kind() == CellKind::WideText ? std::u16string_view(m_v.text->m_units)
+                                        : std::u16string_view();
+}
+
 void ExcelCell::PutInteger(int32_t value) {
     Release();
     m_nKind = uint8_t(CellKind::Integer);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "base/byte_order.h"
@@ -111,20 +112,28 @@ CellFormula* MakeFormula(CellBlock::Formula& f) {
 
 }  // namespace
 
-void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws,
-                           std::vector<ExcelCell::Text*>& sstTexts) {
-    // Size: the area that holds values; formatted blanks beyond it are dropped.
-    int32_t rows = 0, columns = 0;
+namespace {
+
+// The area that holds values; formatted blanks beyond it are dropped. At least one cell.
+void GridSize(Worksheet& ws, int32_t& rows, int32_t& columns) {
+    rows = 1;
+    columns = 1;
     for (RowBlock& block : ws.m_cellTable.m_blocks) {
         for (CellBlock& c : block.m_cells) {
             View v = Decode(c);
             int32_t last = LastValueColumn(v);
             if (last < 0) continue;
             rows = std::max<int32_t>(rows, LoadLE16(v.d) + 1);
-            columns = std::max<int32_t>(columns, last + 1);
+            columns = std::max<int32_t>(columns, std::min(last + 1, ExcelSheet::kMaxColumns));
         }
     }
-    sheet.Resize(std::max(rows, 1), std::max(columns, 1));
+}
+
+}  // namespace
+
+void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32_t columns,
+                           std::vector<ExcelCell::Text*>& sstTexts) {
+    sheet.Resize(rows, columns);
 
     const auto& strings = m_workbook.m_sst.m_strings;
     for (RowBlock& block : ws.m_cellTable.m_blocks) {
@@ -199,7 +208,13 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws,
 bool ExcelFile::LoadFromStream(const uint8_t* data, size_t size) {
     Unload();
     std::vector<uint32_t> positions;
-    if (ParseStream(ByteSpan{data, size}, m_workbook, m_worksheets, positions) == 0) {
+    size_t parsed = 0;
+    try {
+        parsed = ParseStream(ByteSpan{data, size}, m_workbook, m_worksheets, positions);
+    } catch (const std::bad_alloc&) {
+        parsed = 0;
+    }
+    if (parsed == 0) {
         Unload();
         return false;
     }
@@ -208,15 +223,33 @@ bool ExcelFile::LoadFromStream(const uint8_t* data, size_t size) {
     for (size_t i = 0; m_bSheetsMatch && i < bound.size(); ++i)
         m_bSheetsMatch = bound[i].m_nType == 0 && bound[i].m_nPosition == positions[i];
 
-    std::vector<ExcelCell::Text*> sstTexts(m_workbook.m_sst.m_strings.size(), nullptr);
+    // The grids are dense, so their size is checked before any is made.
+    std::vector<std::pair<int32_t, int32_t>> sizes(m_worksheets.size());
+    uint64_t cells = 0;
     for (size_t i = 0; i < m_worksheets.size(); ++i) {
-        m_sheets.emplace_back(new ExcelSheet(this, int(i)));
-        BuildSheet(*m_sheets.back(), m_worksheets[i], sstTexts);
-        // The cell handles view the stream, which the caller keeps only for this call.
-        std::vector<RowBlock>().swap(m_worksheets[i].m_cellTable.m_blocks);
+        GridSize(m_worksheets[i], sizes[i].first, sizes[i].second);
+        cells += uint64_t(sizes[i].first) * uint64_t(sizes[i].second);
+    }
+    if (cells > m_nGridLimit) {
+        Unload();
+        return false;
+    }
+    std::vector<ExcelCell::Text*> sstTexts(m_workbook.m_sst.m_strings.size(), nullptr);
+    bool ok = true;
+    try {
+        for (size_t i = 0; i < m_worksheets.size(); ++i) {
+            m_sheets.emplace_back(new ExcelSheet(this, int(i)));
+            BuildSheet(*m_sheets.back(), m_worksheets[i], sizes[i].first, sizes[i].second,
+                       sstTexts);
+            // The cell handles view the stream, which the caller keeps only for this call.
+            std::vector<RowBlock>().swap(m_worksheets[i].m_cellTable.m_blocks);
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
     for (ExcelCell::Text* t : sstTexts) ExcelCell::ReleaseText(t);
-    return true;
+    if (!ok) Unload();
+    return ok;
 }
 
 // ---- writing ----
@@ -226,6 +259,8 @@ namespace {
 // Builds the shared string table while cells are turned into records.
 class SstBuilder {
 public:
+    static constexpr size_t kMaxChars = 65535;
+
     explicit SstBuilder(Workbook::SharedStringTable& sst) : m_sst(sst) {
         m_sst.m_strings.clear();
         m_sst.m_nTotal = 0;
@@ -233,15 +268,16 @@ public:
     }
     uint32_t Add(const ExcelCell& cell) {
         ++m_sst.m_nTotal;
+        // A string's count is 16 bits on file; longer texts are cut there.
         if (cell.Kind() == CellKind::Text) {
-            std::string key(cell.AsText());
+            std::string key(cell.TextView().substr(0, kMaxChars));
             auto it = m_narrow.find(key);
             if (it != m_narrow.end()) return it->second;
             m_sst.m_strings.emplace_back();
             m_sst.m_strings.back().Set8(key);
             return m_narrow[std::move(key)] = m_sst.m_nUnique++;
         }
-        std::u16string key(cell.AsWideText());
+        std::u16string key(cell.WideTextView().substr(0, kMaxChars));
         auto it = m_wide.find(key);
         if (it != m_wide.end()) return it->second;
         m_sst.m_strings.emplace_back();
@@ -424,6 +460,16 @@ bool ExcelFile::SerializeStream(std::vector<uint8_t>& out) {
     // BoundSheet i must belong to sheet i: with chart or macro sheets among them, writing
     // would point the names at the wrong substreams.
     if (!m_bSheetsMatch || m_workbook.m_boundSheets.size() != m_sheets.size()) return false;
+    try {
+        return Serialize(out);
+    } catch (const std::bad_alloc&) {
+        for (Worksheet& ws : m_worksheets) std::vector<RowBlock>().swap(ws.m_cellTable.m_blocks);
+        out.clear();
+        return false;
+    }
+}
+
+bool ExcelFile::Serialize(std::vector<uint8_t>& out) {
     RebuildWorksheets();
     uint32_t globalsSize = m_workbook.Size();
     std::vector<uint32_t> starts = FixOffsets(globalsSize, m_worksheets);

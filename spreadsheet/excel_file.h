@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "spreadsheet/container.h"
@@ -65,6 +66,9 @@ public:
     // Valid until the cell changes.
     const char* AsText() const;
     const char16_t* AsWideText() const;
+    // The whole text of a Text or WideText cell, NUL bytes included; empty otherwise.
+    std::string_view TextView() const;
+    std::u16string_view WideTextView() const;
 
     void PutInteger(int32_t value);
     void PutDouble(double value);
@@ -100,7 +104,6 @@ private:
     void Retain();
 
     uint8_t m_nKind = 0;
-    uint8_t m_nUnused = 0;
     uint16_t m_nXF = 0;
     uint16_t m_nRowSpan = 1;
     uint16_t m_nColumnSpan = 1;
@@ -166,6 +169,12 @@ public:
     // The globals as read (names of the sheets are their BoundSheets, in sheet order).
     const ZExcel::Workbook& Globals() const { return m_workbook; }
 
+    // Grids are dense: a workbook whose grids would hold more cells than this (one full sheet
+    // of 65536 x 256, 256 MiB) is refused rather than allowed to exhaust the memory. Tools that
+    // must stay small (the fuzz target) lower it.
+    static constexpr size_t kMaxGridCells = size_t(65536) * 256;
+    size_t m_nGridLimit = kMaxGridCells;
+
     // The stream-level halves of OpenFile and WriteBack, for tests, fuzzing and benchmarks.
     bool LoadFromStream(const uint8_t* data, size_t size);
     bool LoadFromStream(const std::vector<uint8_t>& bytes) {
@@ -177,9 +186,10 @@ private:
     template <typename Path>
     bool Open(const Path& path);
     void Unload();
-    void BuildSheet(ExcelSheet& sheet, ZExcel::Worksheet& ws,
+    void BuildSheet(ExcelSheet& sheet, ZExcel::Worksheet& ws, int32_t rows, int32_t columns,
                     std::vector<ExcelCell::Text*>& sstTexts);
     void RebuildWorksheets();
+    bool Serialize(std::vector<uint8_t>& out);
 
     ContainerBinding m_binding;
     std::unique_ptr<WorkbookContainer> m_pContainer;

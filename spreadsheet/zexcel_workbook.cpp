@@ -296,6 +296,8 @@ size_t Workbook::Read(ByteSpan b) {
                 if (4 + size_t(len) > at.n) return 0;
                 return pos + 4 + len;
             case CODE_BOF:
+                // A second BOF means the globals never ended: their EOF is missing.
+                if (pos != 0) return 0;
                 used = m_bof.Read(at);
                 break;
             case CODE_WINDOW1:

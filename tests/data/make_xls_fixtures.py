@@ -143,7 +143,8 @@ def convert(tmp, name, doc, outdir):
     subprocess.run(["soffice", f"-env:UserInstallation=file://{tmp}/profile", "--headless",
                     "--convert-to", "xls:MS Excel 97", "--outdir", tmp, src],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    shutil.copyfile(os.path.join(tmp, name + ".xls"), os.path.join(outdir, name + ".xls"))
+    if os.path.abspath(outdir) != os.path.abspath(tmp):
+        shutil.copyfile(os.path.join(tmp, name + ".xls"), os.path.join(outdir, name + ".xls"))
 
 
 SHEETJS = r"""

@@ -463,3 +463,35 @@ TEST(ExcelFileOpenTest, WorkbookWithChartSheetIsNotWrittenBack) {
     EXPECT_FALSE(file.WriteBack());
     EXPECT_EQ(FileBytes(path), before);
 }
+
+TEST(ExcelFileOpenTest, GridsBeyondTheLimitAreRefusedBeforeTheyAreMade) {
+    const Bytes far = WorkbookStream({"data"}, {Cat({Row(99, 30), Rk(99, 29, 6), DbCell()})});
+    ExcelFile file;
+    file.m_nGridLimit = 100 * 30 - 1;
+    EXPECT_FALSE(file.LoadFromStream(far));
+    EXPECT_EQ(file.SheetCount(), 0);
+    file.m_nGridLimit = 100 * 30;
+    ASSERT_TRUE(file.LoadFromStream(far));
+    EXPECT_EQ(file.SheetAt(0)->RowCount(), 100);
+}
+
+// Inputs the fuzzer once found troublesome: each parses or is refused, and whatever parses
+// is written into a stream that reads back the same.
+TEST(ExcelFileOpenTest, FuzzFindingsStayFixed) {
+    const char* findings[] = {
+        "globals_second_bof.bin",  // a BOF inside the globals once replaced their BOF
+    };
+    for (const char* name : findings) {
+        std::vector<uint8_t> input;
+        ASSERT_TRUE(kovra::ReadWholeFile(Xls(std::string("fuzz/") + name), input)) << name;
+        ExcelFile file;
+        if (!file.LoadFromStream(input)) continue;
+        std::vector<uint8_t> out, again;
+        if (!file.SerializeStream(out)) continue;
+        ExcelFile back;
+        ASSERT_TRUE(back.LoadFromStream(out)) << name;
+        EXPECT_EQ(back.SheetCount(), file.SheetCount()) << name;
+        ASSERT_TRUE(back.SerializeStream(again)) << name;
+        EXPECT_EQ(again, out) << name;
+    }
+}
