@@ -9,6 +9,7 @@ using Args = std::vector<std::string>;
 
 int RunImport(const Args& args);
 int RunDumpRaw(const Args& args);
+int RunConvert(const Args& args);
 int RunDumpXls(const Args& args);
 
 // Writes text to stdout in binary mode (no CR LF translation on Windows).

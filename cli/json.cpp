@@ -1,6 +1,8 @@
 // JSON writer.
 #include "cli/json.h"
 
+#include "cli/commands.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -82,4 +84,9 @@ JsonWriter& JsonWriter::Double(double v) {
     std::snprintf(buf, sizeof buf, "%.17g", v);
     m_out += buf;
     return *this;
+}
+
+void WriteStdout(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }

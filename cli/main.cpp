@@ -18,6 +18,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"convert", RunConvert,
+     "convert [--base F.xls] [--partner F.txt] [--custom F.xls] [--keep step1|step2|step3]\n"
+     "          [--drop-invalid] [--model N] --out DIR [--json]\n"
+     "                                    import, check, filter and convert to DIR/speed.raw"},
     {"dump-raw", RunDumpRaw, "dump-raw speed.raw                print the camera file's header and records as JSON"},
     {"dump-xls", RunDumpXls, "dump-xls FILE.xls                 print the workbook's sheets and cells as JSON"},
     {"import", RunImport,
@@ -33,11 +37,6 @@ int Usage() {
 }
 
 }  // namespace
-
-void WriteStdout(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
 
 int main(int argc, char** argv) {
 #ifdef _WIN32

@@ -1,0 +1,217 @@
+// kovracli convert: the wizard's road without the wizard. Imports the sources as steps 1-3
+// do, deals with invalid records and duplicates by the options instead of by asking, builds
+// the conversion workbook and runs the converter core on it.
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/file_io.h"
+#include "base/paths.h"
+#include "camdata/cam_workbook.h"
+#include "camdata/config.h"
+#include "camdata/duplicate_filter.h"
+#include "camdata/history.h"
+#include "camdata/partner_text.h"
+#include "camdata/speed_cam_data_set.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "rawconv/converter.h"
+
+namespace {
+
+const char* const kSourceNames[3] = {"base", "partner", "custom"};
+const char* const kColumnNames[CamColumnCount] = {"latitude", "longitude", "bearing", "speed", "type", "dir"};
+
+struct Options {
+    std::string source[3];  // file per source, empty when skipped
+    int keep = -1;          // source kept in every duplicate group, -1: each group's first
+    bool dropInvalid = false;
+    int model = 0;          // 0: no model named
+    std::string out;
+    bool json = false;
+};
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: kovracli convert [--base F.xls] [--partner F.txt] [--custom F.xls]\n"
+                 "                        [--keep step1|step2|step3] [--drop-invalid] [--model N]\n"
+                 "                        --out DIR [--json]\n");
+    return 2;
+}
+
+bool Parse(const Args& args, Options* o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((a == "--base" || a == "--partner" || a == "--custom") && hasValue) {
+            const int s = a == "--base" ? 0 : a == "--partner" ? 1 : 2;
+            o->source[s] = args[++i];
+        } else if (a == "--keep" && hasValue) {
+            const std::string& v = args[++i];
+            if (v != "step1" && v != "step2" && v != "step3") return false;
+            o->keep = v[4] - '1';
+        } else if (a == "--model" && hasValue) {
+            o->model = std::atoi(args[++i].c_str());
+            if (o->model < 1) return false;
+        } else if (a == "--out" && hasValue) {
+            o->out = args[++i];
+        } else if (a == "--drop-invalid") {
+            o->dropInvalid = true;
+        } else if (a == "--json") {
+            o->json = true;
+        } else {
+            return false;
+        }
+    }
+    return !o->out.empty() && !(o->source[0].empty() && o->source[1].empty() && o->source[2].empty());
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "kovracli: %s\n", message.c_str());
+    return 1;
+}
+
+std::string ReadLog(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    kovra::ReadWholeFile(path, bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string Trim(std::wstring s) {
+    while (!s.empty() && s.front() == L' ') s.erase(s.begin());
+    return kovra::ToUtf8(s);
+}
+
+}  // namespace
+
+int RunConvert(const Args& args) {
+    Options o;
+    if (!Parse(args, &o)) return Usage();
+
+    const std::wstring out = kovra::FromUtf8(o.out);
+    if (!kovra::CreateFolder(out) || !kovra::CreateFolder(kovra::JoinPath(out, L"\\History")))
+        return Fail("cannot create the output folder " + o.out);
+
+    std::wstring modelName;
+    if (o.model > 0) {
+        // The model list beside the program, as the wizard has it.
+        const std::wstring ini = kovra::JoinPath(kovra::GetProgramFolderW(), L"\\Setting.ini");
+        CModelSettings model;
+        if (o.model > GetModelCount(ini) || !GetModelSettings(ini, kovra::GetProgramFolderW(), o.model, &model))
+            return Fail("there is no model " + std::to_string(o.model) + " in " + kovra::ToUtf8(ini));
+        const std::wstring exe = model.m_strConvertExe;
+        const size_t name = exe.find_last_of(L"\\/");
+        const std::wstring exeName = name == std::wstring::npos ? exe : exe.substr(name + 1);
+        if (exeName != L"rawconv.exe" && exeName != L"rawconv")
+            return Fail("model " + std::to_string(o.model) + " uses the converter " + kovra::ToUtf8(exe) +
+                        ", which kovracli cannot run");
+        modelName = model.m_strDeviceName;
+    }
+
+    // 1. Imports in the wizard's order; the later steps test types against the base list.
+    CSpeedCamDataSet sets[3];
+    std::vector<int> partnerLines;
+    const std::wstring workingBase = GetWorkingBaseFilePath(out);
+    bool haveWorkbook = false;
+    for (int s = 0; s < 3; ++s) {
+        if (o.source[s].empty()) continue;
+        const std::wstring path = kovra::FromUtf8(o.source[s]);
+        const std::wstring types = s == 0 ? L"" : sets[0].m_strCameraTypes;
+        const bool ok = s == 1 ? ImportPartnerText(types, path, &sets[s], nullptr, &partnerLines)
+                               : ImportCamWorkbook(types, nullptr, path, &sets[s]);
+        if (!ok) return Fail(o.source[s] + ": The file format is invalid.");
+        if (sets[s].GetCount() == 0) return Fail(o.source[s] + ": Incorrect data format.");
+        sets[s].SetSource(int16_t(s));
+        if (s != 1) {
+            if (!kovra::CopyFileReplacing(path, workingBase))
+                return Fail("cannot copy " + o.source[s] + " to the working base file");
+            haveWorkbook = true;
+        }
+    }
+    if (!haveWorkbook)
+        return Fail("a base-data or customized workbook is needed: the conversion workbook is made from it");
+    const ptrdiff_t imported[3] = {sets[0].GetCount(), sets[1].GetCount(), sets[2].GetCount()};
+
+    // 2. Invalid records: listed and refused, or removed as "Remove all invalid data" does.
+    int invalid = 0;
+    std::string invalidList;
+    for (int s = 0; s < 3; ++s) {
+        int index = 0;
+        std::vector<CSpeedCamData*> bad;
+        for (POSITION pos = sets[s].m_camList.GetHeadPosition(); pos; ++index) {
+            CSpeedCamData* c = sets[s].m_camList.GetNext(pos);
+            if (c->IsValid()) continue;
+            bad.push_back(c);
+            ++invalid;
+            for (int col = 0; col < CamColumnCount; ++col) {
+                if (c->m_bValid[col]) continue;
+                const std::string where = s == 1 ? "line " + std::to_string(partnerLines[size_t(index)])
+                                                 : "row " + std::to_string(index + 2);
+                invalidList += std::string("  ") + kSourceNames[s] + " " + o.source[s] + ", " + where + ", " +
+                               kColumnNames[col] + ": " + Trim(c->GetValueText(col)) + "\n";
+            }
+        }
+        if (o.dropInvalid)
+            for (CSpeedCamData* c : bad) sets[s].RemoveCamera(c);
+    }
+    if (invalid > 0 && !o.dropInvalid) {
+        std::fprintf(stderr, "kovracli: %d camera%s with invalid values (nothing was written; "
+                     "--drop-invalid removes them):\n%s", invalid, invalid == 1 ? "" : "s", invalidList.c_str());
+        return 1;
+    }
+
+    // 3. Duplicates: one camera kept per group.
+    const ptrdiff_t beforeFilter = sets[0].GetCount() + sets[1].GetCount() + sets[2].GetCount();
+    CDuplicateFilter filter(&sets[0], &sets[1], &sets[2]);
+    const int groups = filter.FindDuplicateGroups();
+    if (groups > 0) {
+        if (o.keep >= 0) {
+            filter.KeepSourceForAll(o.keep, 0);
+        } else {
+            for (int g = 0; g < groups; ++g)
+                if (filter.ShowDuplicateGroup(g, nullptr)) filter.KeepChosenCamera(0);
+        }
+    }
+    const ptrdiff_t afterFilter = sets[0].GetCount() + sets[1].GetCount() + sets[2].GetCount();
+
+    // 4. The conversion workbook in History, then the converter core on it.
+    const std::wstring history = BuildConversionWorkbook(out, &sets[0], &sets[1], &sets[2]);
+    if (history.empty()) return Fail("cannot write the conversion workbook in " + o.out + "/History");
+    const rawconv::RunResult r = rawconv::Convert(kovra::ToUtf8(history), o.out);
+    if (r.outcome != rawconv::Outcome::Success) {
+        std::fprintf(stderr, "kovracli: the converter refused the conversion workbook %s:\n%s",
+                     kovra::ToUtf8(history).c_str(), ReadLog(r.errorLogPath).c_str());
+        return rawconv::ExitCode(r.outcome);
+    }
+
+    // 5. Summary.
+    std::string text;
+    if (o.json) {
+        JsonWriter j(text);
+        j.BeginObject().Key("sources").BeginObject();
+        for (int s = 0; s < 3; ++s) j.Key(kSourceNames[s]).Int(imported[s]);
+        j.EndObject();
+        j.Key("invalid").Int(invalid).Key("removed").Int(o.dropInvalid ? invalid : 0);
+        j.Key("duplicate_groups").Int(groups).Key("duplicates_removed").Int(beforeFilter - afterFilter);
+        j.Key("cameras").Int(r.cameras);
+        j.Key("model").String(modelName);
+        j.Key("workbook").String(history);
+        j.Key("speed_raw").String(r.speedRawPath);
+        j.EndObject();
+        text += '\n';
+    } else {
+        char line[512];
+        std::snprintf(line, sizeof line, "cameras imported: %td base data, %td partner, %td customized\n",
+                      imported[0], imported[1], imported[2]);
+        text += line;
+        std::snprintf(line, sizeof line, "invalid: %d (%d removed)\nduplicate groups: %d (%td cameras removed)\n",
+                      invalid, o.dropInvalid ? invalid : 0, groups, beforeFilter - afterFilter);
+        text += line;
+        if (!modelName.empty()) text += "model: " + kovra::ToUtf8(modelName) + "\n";
+        text += "conversion workbook: " + kovra::ToUtf8(history) + "\n";
+        std::snprintf(line, sizeof line, "cameras written: %d\n", r.cameras);
+        text += line;
+        text += "camera file: " + r.speedRawPath + "\n";
+    }
+    WriteStdout(text);
+    return 0;
+}
