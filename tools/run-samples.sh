@@ -17,9 +17,13 @@ cp "$bin/rawconv/rawconv" "$out/rawconv"
 echo "\$ rawconv samples/base_data.xls        (the converter refuses invalid rows)"
 "$out/rawconv" samples/base_data.xls >/dev/null && echo "  unexpected success" || echo "  exit status $?"
 sed 's/^/  | /' "$out/ErrorLogFile.txt"
-echo "\$ rawconv samples/conversion_workbook.xls"
-"$out/rawconv" samples/conversion_workbook.xls >/dev/null
-head -n 6 "$out/SuccessLogFile.txt" | sed 's/^/  | /'
+
+echo "\$ kovracli convert --base samples/base_data.xls --partner samples/partner_cameras.txt \\"
+echo "      --custom samples/custom_data.xls --drop-invalid --keep step2 --out $out/convert"
+rm -rf "$out/convert"
+"$bin/cli/kovracli" convert --base samples/base_data.xls --partner samples/partner_cameras.txt \
+    --custom samples/custom_data.xls --drop-invalid --keep step2 --out "$out/convert" | sed 's/^/  /'
+head -n 5 "$out/convert/SuccessLogFile.txt" | sed 's/^/  | /'
 echo "  | ..."
-echo "\$ kovracli dump-raw $out/speed.raw   (first records)"
-"$bin/cli/kovracli" dump-raw "$out/speed.raw" | python3 tools/samples_report.py raw
+echo "\$ kovracli dump-raw $out/convert/speed.raw   (first records)"
+"$bin/cli/kovracli" dump-raw "$out/convert/speed.raw" | python3 tools/samples_report.py raw
