@@ -12,19 +12,8 @@
 
 namespace {
 
-// Notes the rows the import hands to the list control, by their index in the set.
-class ListedRows : public ICameraList {
-public:
-    void DeleteAllItems() override { m_items.clear(); }
-    void SetCameraSet(CSpeedCamDataSet*) override {}
-    void AddCameraItem(CSpeedCamData* p) override { m_items.push_back(p); }
-    const std::vector<CSpeedCamData*>& Items() const { return m_items; }
 
-private:
-    std::vector<CSpeedCamData*> m_items;
-};
-
-std::string SetToJson(const CSpeedCamDataSet& set, const ListedRows& listed) {
+std::string SetToJson(const CSpeedCamDataSet& set, const CCameraListMemory& listed) {
     std::string out;
     JsonWriter j(out);
     j.BeginObject();
@@ -58,8 +47,8 @@ std::string SetToJson(const CSpeedCamDataSet& set, const ListedRows& listed) {
     // Listed records in list order; both walks are in list order, so one pass matches them.
     j.Key("listed").BeginArray();
     size_t k = 0;
-    for (size_t i = 0; i < order.size() && k < listed.Items().size(); ++i)
-        if (order[i] == listed.Items()[k]) j.Int(int64_t(i)), ++k;
+    for (size_t i = 0; i < order.size() && k < listed.m_items.size(); ++i)
+        if (order[i] == listed.m_items[k]) j.Int(int64_t(i)), ++k;
     j.EndArray();
     j.EndObject();
     out += '\n';
@@ -94,7 +83,7 @@ int RunImport(const Args& args) {
     if (kind.empty() || (kind == "base" && haveTypes)) return ImportUsage();
 
     CSpeedCamDataSet set;
-    ListedRows listed;
+    CCameraListMemory listed;
     const std::wstring path = kovra::FromUtf8(file);
     const std::wstring typeList = kovra::FromUtf8(types);
     const bool ok = kind == "partner" ? ImportPartnerText(typeList, path, &set, &listed)

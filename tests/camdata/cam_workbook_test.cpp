@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "camdata/cam_workbook.h"
 #include "camdata/camera_list.h"
+#include "camdata/corrections.h"
 #include "camdata/history.h"
 #include "camdata/speed_cam_data_set.h"
 #include "tests/cam_workbook_util.h"
@@ -19,15 +20,6 @@ namespace {
 using kovra_test::PutRow;
 const double E = NAN;
 
-class RecordingList : public ICameraList {
-public:
-    void DeleteAllItems() override { items.clear(), ++clears; }
-    void SetCameraSet(CSpeedCamDataSet* p) override { shown = p; }
-    void AddCameraItem(CSpeedCamData* p) override { items.push_back(p); }
-    std::vector<CSpeedCamData*> items;
-    CSpeedCamDataSet* shown = nullptr;
-    int clears = 0;
-};
 
 std::vector<const CSpeedCamData*> Records(const CSpeedCamDataSet& s) {
     std::vector<const CSpeedCamData*> v;
@@ -58,7 +50,7 @@ protected:
     std::wstring wbook;
     ExcelFile file;
     CSpeedCamDataSet set;
-    RecordingList list;
+    CCameraListMemory list;
 };
 
 TEST_F(CamWorkbook, TemplateYieldsThreeValidCamerasAndItsTexts) {
@@ -74,8 +66,8 @@ TEST_F(CamWorkbook, TemplateYieldsThreeValidCamerasAndItsTexts) {
     EXPECT_EQ(set.GetDescription(0).substr(0, 12), L"Y coordinate");
     EXPECT_EQ(set.GetDescription(4).substr(0, 4), L"1 \u2013 ");  // 16-bit text as it is
     EXPECT_EQ(set.GetDescription(6).substr(0, 12), L"Speed camera");
-    EXPECT_TRUE(list.items.empty());
-    EXPECT_EQ(list.shown, &set);
+    EXPECT_TRUE(list.m_items.empty());
+    EXPECT_EQ(list.m_pShownSet, &set);
 }
 
 TEST_F(CamWorkbook, InvalidValuesAreMarkedAndListed) {
@@ -98,9 +90,9 @@ TEST_F(CamWorkbook, InvalidValuesAreMarkedAndListed) {
     EXPECT_TRUE(r[3]->IsValid());
     EXPECT_EQ(r[3]->m_dLatitude, 0.0);
     EXPECT_EQ(r[4]->m_bValid[CamLatitude], 0);
-    ASSERT_EQ(list.items.size(), 2u);
-    EXPECT_EQ(list.items[0], r[1]);
-    EXPECT_EQ(list.items[1], r[4]);
+    ASSERT_EQ(list.m_items.size(), 2u);
+    EXPECT_EQ(list.m_items[0], r[1]);
+    EXPECT_EQ(list.m_items[1], r[4]);
 }
 
 TEST_F(CamWorkbook, TypeListChoice) {
@@ -142,13 +134,13 @@ TEST_F(CamWorkbook, MissingColumnsReadAsEmpty) {
 
 TEST_F(CamWorkbook, FailuresLeaveTheSetAsItWasUntilTheDataSheet) {
     ASSERT_TRUE(Import());
-    const int clears = list.clears;
+    const int clears = list.m_nClears;
     EXPECT_FALSE(ImportCamWorkbook(L"", &list, kovra::FromUtf8(dir + "/missing.xls"), &set));
     const std::string junk = "not a workbook at all";
     ASSERT_TRUE(kovra::WriteFileReplacing(dir + "/junk.xls", junk.data(), junk.size()));
     EXPECT_FALSE(ImportCamWorkbook(L"", &list, kovra::FromUtf8(dir + "/junk.xls"), &set));
     EXPECT_EQ(set.GetCount(), 3);
-    EXPECT_EQ(list.clears, clears);
+    EXPECT_EQ(list.m_nClears, clears);
 
     // A workbook without "note" (a sheet name is compared exactly).
     const std::string noNote = kovra_test::SourcePath("tests/data/camdata/no_note.xls");
@@ -158,7 +150,7 @@ TEST_F(CamWorkbook, FailuresLeaveTheSetAsItWasUntilTheDataSheet) {
     const std::string noData = kovra_test::SourcePath("tests/data/camdata/no_data.xls");
     EXPECT_FALSE(ImportCamWorkbook(L"", &list, kovra::FromUtf8(noData), &set));
     EXPECT_EQ(set.GetCount(), 0);
-    EXPECT_EQ(list.clears, clears + 1);
+    EXPECT_EQ(list.m_nClears, clears + 1);
 }
 
 TEST_F(CamWorkbook, ExportReplacesRowsAndClearsTheRest) {
@@ -206,6 +198,41 @@ TEST_F(CamWorkbook, ExportRefusesWhatItCannotWrite) {
     ASSERT_TRUE(kovra::WriteFileReplacing(copy, before.data(), before.size()));
     EXPECT_FALSE(ExportCamWorkbook(kovra::FromUtf8(copy), &one));
     EXPECT_EQ(kovra_test::ReadFileBytes(copy), before);
+}
+
+TEST_F(CamWorkbook, SavingCorrectionsKeepsABackupAndDropsRemovedRecords) {
+    ExcelSheet* data = Edit("data");
+    PutRow(data, 4, {95, 30, 1, 2, 3, 0});
+    PutRow(data, 5, {50, 300, 1, 2, 3, 0});
+    Save();
+    const std::string original = kovra_test::ReadFileBytes(book);
+    ASSERT_TRUE(Import());
+    ASSERT_EQ(list.m_items.size(), 2u);
+    list.m_items[0]->m_bRemoved = 1;  // the user removes one, corrects the other
+    list.m_items[1]->SetLongitude(30);
+    EXPECT_EQ(SaveCorrections(wbook, false, &set, &list), SaveResult::Saved);
+    EXPECT_EQ(kovra_test::ReadFileBytes(dir + "/book_backup.xls"), original);
+    EXPECT_EQ(list.m_items.size(), 1u);
+    CSpeedCamDataSet again;
+    ASSERT_TRUE(ImportCamWorkbook(L"", nullptr, wbook, &again));
+    ASSERT_EQ(again.GetCount(), 4);
+    EXPECT_EQ(Records(again)[3]->m_dLongitude, 30);
+    EXPECT_TRUE(Records(again)[3]->IsValid());
+}
+
+TEST_F(CamWorkbook, NoBackupNoOverwrite) {
+    ExcelSheet* data = Edit("data");
+    PutRow(data, 4, {95, 30, 1, 2, 3, 0});
+    Save();
+    const std::string original = kovra_test::ReadFileBytes(book);
+    ASSERT_TRUE(Import());
+    list.m_items[0]->m_bRemoved = 1;
+    // A folder where the backup should go: the copy cannot be made.
+    kovra_test::TempDir(std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "/book_backup.xls/x");
+    EXPECT_EQ(SaveCorrections(wbook, false, &set, &list), SaveResult::BackupFailed);
+    EXPECT_EQ(kovra_test::ReadFileBytes(book), original);
+    EXPECT_EQ(set.GetCount(), 4);
+    EXPECT_EQ(list.m_items.size(), 1u);
 }
 
 TEST(CamPaths, BackupAndHistoryNames) {

@@ -290,26 +290,6 @@ TEST(DuplicateFilter, KeepSourceForAllPrefersTheChosenSource) {
     }
 }
 
-TEST(DuplicateFilter, KeepsOneByOneThenAlwaysSelect) {
-    // The page's course: group 0 by hand (row 1), then "Always select" Step 1 from group 1 on.
-    World w({{0, 50, 30, 90},
-             {1, 50, 30, 90},
-             {0, 51, 30, 90},
-             {1, 51, 30, 90},
-             {1, 52, 30, 0},
-             {2, 52, 30, 0}});
-    ASSERT_EQ(w.m_filter.FindDuplicateGroups(), 3);
-    w.m_filter.FillList();
-    ASSERT_TRUE(w.m_filter.ShowDuplicateGroup(0, nullptr));
-    ASSERT_TRUE(w.m_filter.KeepChosenCamera(1));
-    EXPECT_EQ(World::Ids(w.m_list.m_items), (std::vector<int>{2, 3, 4, 5}));
-    ASSERT_TRUE(w.m_filter.ShowDuplicateGroup(1, nullptr));
-    ASSERT_TRUE(w.m_filter.KeepSourceForAll(0, 1));
-    EXPECT_EQ(w.Alive(0), (std::vector<int>{2}));
-    EXPECT_EQ(w.Alive(1), (std::vector<int>{1, 4}));
-    EXPECT_TRUE(w.Alive(2).empty());
-}
-
 // A fixed generator, the same on every platform and library.
 struct Lcg {
     uint64_t state;

@@ -13,19 +13,6 @@
 
 namespace {
 
-// Records what an import does to a list control.
-class RecordingList : public ICameraList {
-public:
-    void DeleteAllItems() override {
-        items.clear();
-        ++clears;
-    }
-    void SetCameraSet(CSpeedCamDataSet* p) override { shown = p; }
-    void AddCameraItem(CSpeedCamData* p) override { items.push_back(p); }
-    std::vector<CSpeedCamData*> items;
-    CSpeedCamDataSet* shown = nullptr;
-    int clears = 0;
-};
 
 class PartnerText : public testing::Test {
 protected:
@@ -48,7 +35,7 @@ protected:
 
     std::wstring dir;
     CSpeedCamDataSet set;
-    RecordingList list;
+    CCameraListMemory list;
 };
 
 const char kUsual[] =
@@ -73,9 +60,9 @@ TEST_F(PartnerText, ReadsTitleCommentAndCamerasInFieldOrder) {
     EXPECT_TRUE(r[1]->IsValid());
     // The list is kept for later edits of the type.
     EXPECT_EQ(set.m_strCameraTypes, L"1,2,3");
-    EXPECT_TRUE(list.items.empty());
-    EXPECT_EQ(list.shown, &set);
-    EXPECT_EQ(list.clears, 1);
+    EXPECT_TRUE(list.m_items.empty());
+    EXPECT_EQ(list.m_pShownSet, &set);
+    EXPECT_EQ(list.m_nClears, 1);
 }
 
 TEST_F(PartnerText, InvalidRecordsGoToTheListInOrder) {
@@ -88,9 +75,9 @@ TEST_F(PartnerText, InvalidRecordsGoToTheListInOrder) {
     EXPECT_EQ(r[0]->m_bValid[CamLatitude], 0);
     EXPECT_EQ(r[2]->m_bValid[CamDirType], 0);
     EXPECT_EQ(r[2]->m_bValid[CamBearingAngle], 0);
-    ASSERT_EQ(list.items.size(), 2u);
-    EXPECT_EQ(list.items[0], r[0]);
-    EXPECT_EQ(list.items[1], r[2]);
+    ASSERT_EQ(list.m_items.size(), 2u);
+    EXPECT_EQ(list.m_items[0], r[0]);
+    EXPECT_EQ(list.m_items[1], r[2]);
 }
 
 TEST_F(PartnerText, LineEndsDoNotMatter) {
@@ -181,10 +168,10 @@ TEST_F(PartnerText, RecordsKnowTheirFileLines) {
 
 TEST_F(PartnerText, MissingFileChangesNothing) {
     ASSERT_TRUE(Import(kUsual));
-    const int clears = list.clears;
+    const int clears = list.m_nClears;
     EXPECT_FALSE(ImportPartnerText(L"", dir + L"/none.txt", &set, &list));
     EXPECT_EQ(set.GetCount(), 2);
-    EXPECT_EQ(list.clears, clears);
+    EXPECT_EQ(list.m_nClears, clears);
 }
 
 TEST_F(PartnerText, EmptyAndGarbageFilesYieldNoCameras) {
