@@ -125,7 +125,7 @@ TEST_F(IniFile, ReadsValuesAsWindowsDoes) {
         {Bytes("[A]\nk=v\0w\nj=x\n", 14), L"A", L"j", L"d", 64, L"x"},
         {"[A]\nk=\xe9t\xe9\n", L"A", L"k", L"d", 64, L"\xe9t\xe9"},
         {"\xef\xbb\xbf[A]\nk=v\n", L"A", L"k", L"d", 64, L"v"},
-        {Bytes("\xff\xfe[\0A\0]\0\n\0k\0=\0v\0\n\0", 20), L"A", L"k", L"d", 64, L"v"},
+        {Bytes("\xff\xfe[\0A\0]\0\n\0k\0=\0v\0\n\0", 18), L"A", L"k", L"d", 64, L"v"},
         // defaults
         {"", L"A", L"k", L"d", 64, L"d"},
         {"[A]\n", L"A", L"k", L"d  ", 64, L"d"},
