@@ -1,10 +1,13 @@
 // kovracli dump-xls: prints every worksheet of a workbook, its cells and merged ranges, as
-// JSON, exactly as the spreadsheet library reads them.
+// JSON, exactly as the spreadsheet library reads them. A full sheet is 458,745 cells, so the
+// JSON is written straight into a buffer that goes to stdout in pieces.
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "cli/commands.h"
-#include "cli/json.h"
 #include "spreadsheet/excel_file.h"
 
 namespace {
@@ -26,21 +29,104 @@ const char* KindName(CellKind kind) {
     }
 }
 
-// 16-bit units into a wide string unit by unit; the UTF-8 conversion joins surrogate pairs.
-std::wstring FromUnits(const char16_t* p) {
-    std::wstring w;
-    for (; p && *p; ++p) w += wchar_t(*p);
-    return w;
-}
+class JsonOut {
+public:
+    ~JsonOut() { Flush(); }
+    JsonOut& Raw(std::string_view s) {
+        m_buf.append(s.data(), s.size());
+        return *this;
+    }
+    JsonOut& Int(int64_t v) {
+        char tmp[24];
+        auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+        m_buf.append(tmp, r.ptr);
+        return *this;
+    }
+    // 17 significant digits, so every double reads back exactly; NaN and infinities as null.
+    JsonOut& Double(double v) {
+        if (!std::isfinite(v)) return Raw("null");
+        char tmp[32];
+        auto r = std::to_chars(tmp, tmp + sizeof tmp, v, std::chars_format::general, 17);
+        m_buf.append(tmp, r.ptr);
+        return *this;
+    }
+    // 8-bit text: each byte is the character of the same value.
+    JsonOut& Bytes(std::string_view s) {
+        m_buf += '"';
+        for (unsigned char c : s) Char(c);
+        m_buf += '"';
+        return *this;
+    }
+    JsonOut& Units(std::u16string_view s) {
+        m_buf += '"';
+        for (size_t i = 0; i < s.size(); ++i) {
+            uint32_t c = s[i];
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+                s[i + 1] < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+                ++i;
+            } else if (c >= 0xD800 && c < 0xE000) {
+                c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+            }
+            Char(c);
+        }
+        m_buf += '"';
+        return *this;
+    }
+    // Sends what is buffered to stdout once it is large enough.
+    void Flush(bool force = true) {
+        if (force || m_buf.size() >= (1u << 16)) {
+            std::fwrite(m_buf.data(), 1, m_buf.size(), stdout);
+            m_buf.clear();
+        }
+    }
 
-// 8-bit text is shown with each byte as the character of the same value.
-std::wstring FromBytes(const char* p) {
-    std::wstring w;
-    for (; p && *p; ++p) w += wchar_t(uint8_t(*p));
-    return w;
-}
+private:
+    void Char(uint32_t c) {
+        switch (c) {
+            case '"':
+                m_buf += "\\\"";
+                return;
+            case '\\':
+                m_buf += "\\\\";
+                return;
+            case '\n':
+                m_buf += "\\n";
+                return;
+            case '\r':
+                m_buf += "\\r";
+                return;
+            case '\t':
+                m_buf += "\\t";
+                return;
+            default:
+                break;
+        }
+        if (c < 0x20) {
+            char tmp[8];
+            std::snprintf(tmp, sizeof tmp, "\\u%04x", unsigned(c));
+            m_buf += tmp;
+        } else if (c < 0x80) {
+            m_buf += char(c);
+        } else if (c < 0x800) {
+            m_buf += char(0xC0 | (c >> 6));
+            m_buf += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            m_buf += char(0xE0 | (c >> 12));
+            m_buf += char(0x80 | ((c >> 6) & 0x3F));
+            m_buf += char(0x80 | (c & 0x3F));
+        } else {
+            m_buf += char(0xF0 | (c >> 18));
+            m_buf += char(0x80 | ((c >> 12) & 0x3F));
+            m_buf += char(0x80 | ((c >> 6) & 0x3F));
+            m_buf += char(0x80 | (c & 0x3F));
+        }
+    }
 
-void CellValue(JsonWriter& j, const ExcelCell& cell) {
+    std::string m_buf;
+};
+
+void CellValue(JsonOut& j, const ExcelCell& cell) {
     switch (cell.Kind()) {
         case CellKind::Integer:
             j.Int(cell.AsInteger());
@@ -49,34 +135,63 @@ void CellValue(JsonWriter& j, const ExcelCell& cell) {
             j.Double(cell.AsDouble());
             break;
         case CellKind::Text:
-            j.String(FromBytes(cell.AsText()));
+            j.Bytes(cell.TextView());
             break;
         case CellKind::WideText:
-            j.String(FromUnits(cell.AsWideText()));
+            j.Units(cell.WideTextView());
             break;
         case CellKind::Formula: {
             const CellFormula* f = cell.Formula();
             if (f->IsNumber())
                 j.Double(f->Number());
             else if (f->m_bHasString)
-                j.String(FromUnits(f->m_strWide.c_str()));
+                j.Units(f->m_strWide);
             else
-                j.Null();
+                j.Raw("null");
             break;
         }
         default:
-            j.Null();
+            j.Raw("null");
             break;
     }
 }
 
-// Sends what the writer has produced so far to stdout, so a large sheet never sits in
-// memory as text.
-void Flush(std::string& out, bool force) {
-    if (force || out.size() >= (1u << 16)) {
-        WriteStdout(out);
-        out.clear();
+void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bound) {
+    j.Raw("{\"name\":");
+    if (!bound)
+        j.Raw("null,\"wide_name\":false");
+    else if (bound->m_name.IsWide())
+        j.Units(bound->m_name.m_wstr).Raw(",\"wide_name\":true");
+    else
+        j.Bytes(bound->m_name.m_str).Raw(",\"wide_name\":false");
+    j.Raw(",\"rows\":").Int(sheet.RowCount()).Raw(",\"columns\":").Int(sheet.ColumnCount());
+    j.Raw(",\"cells\":[");
+    bool first = true;
+    for (int32_t r = 0; r < sheet.RowCount(); ++r) {
+        for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
+            const ExcelCell& cell = *sheet.PeekCell(r, c);
+            if (cell.Kind() == CellKind::Empty) continue;
+            j.Raw(first ? "{\"row\":" : ",{\"row\":").Int(r).Raw(",\"col\":").Int(c);
+            j.Raw(",\"kind\":\"").Raw(KindName(cell.Kind())).Raw("\",\"value\":");
+            CellValue(j, cell);
+            j.Raw("}");
+            first = false;
+        }
+        j.Flush(false);
     }
+    j.Raw("],\"merged\":[");
+    first = true;
+    for (int32_t r = 0; r < sheet.RowCount(); ++r) {
+        for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
+            const ExcelCell& cell = *sheet.PeekCell(r, c);
+            if (cell.MergeRowSpan() <= 1 && cell.MergeColumnSpan() <= 1) continue;
+            j.Raw(first ? "{\"row\":" : ",{\"row\":").Int(r).Raw(",\"col\":").Int(c);
+            j.Raw(",\"rows\":").Int(cell.MergeRowSpan());
+            j.Raw(",\"cols\":").Int(cell.MergeColumnSpan()).Raw("}");
+            first = false;
+        }
+    }
+    j.Raw("]}");
 }
 
 }  // namespace
@@ -92,55 +207,15 @@ int RunDumpXls(const Args& args) {
                      args[0].c_str());
         return 1;
     }
-    std::string out;
-    JsonWriter j(out);
-    j.BeginObject().Key("sheets").BeginArray();
+    JsonOut j;
+    j.Raw("{\"sheets\":[");
     const auto& bound = file.Globals().m_boundSheets;
     for (int i = 0; i < file.SheetCount(); ++i) {
-        ExcelSheet& sheet = *file.SheetAt(i);
-        j.BeginObject();
-        j.Key("name");
-        if (size_t(i) < bound.size()) {
-            const auto& name = bound[size_t(i)].m_name;
-            j.String(name.IsWide() ? FromUnits(name.m_wstr.c_str())
-                                   : FromBytes(name.m_str.c_str()));
-            j.Key("wide_name").Bool(name.IsWide());
-        } else {
-            j.Null();
-            j.Key("wide_name").Bool(false);
-        }
-        j.Key("rows").Int(sheet.RowCount());
-        j.Key("columns").Int(sheet.ColumnCount());
-        j.Key("cells").BeginArray();
-        for (int32_t r = 0; r < sheet.RowCount(); ++r) {
-            for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
-                const ExcelCell& cell = *sheet.PeekCell(r, c);
-                if (cell.Kind() == CellKind::Empty) continue;
-                j.BeginObject();
-                j.Key("row").Int(r).Key("col").Int(c).Key("kind").String(KindName(cell.Kind()));
-                j.Key("value");
-                CellValue(j, cell);
-                j.EndObject();
-            }
-            Flush(out, false);
-        }
-        j.EndArray();
-        j.Key("merged").BeginArray();
-        for (int32_t r = 0; r < sheet.RowCount(); ++r) {
-            for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
-                const ExcelCell& cell = *sheet.PeekCell(r, c);
-                if (cell.MergeRowSpan() <= 1 && cell.MergeColumnSpan() <= 1) continue;
-                j.BeginObject();
-                j.Key("row").Int(r).Key("col").Int(c);
-                j.Key("rows").Int(cell.MergeRowSpan()).Key("cols").Int(cell.MergeColumnSpan());
-                j.EndObject();
-            }
-        }
-        j.EndArray();
-        j.EndObject();
+        if (i) j.Raw(",");
+        Sheet(j, *file.SheetAt(i), size_t(i) < bound.size() ? &bound[size_t(i)] : nullptr);
     }
-    j.EndArray().EndObject();
-    out += '\n';
-    Flush(out, true);
+    j.Raw("]}\n");
+    j.Flush();
+    std::fflush(stdout);
     return 0;
 }

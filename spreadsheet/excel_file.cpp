@@ -105,7 +105,10 @@ CellFormula* MakeFormula(CellBlock::Formula& f) {
         cf->m_nSharedReserved = s.m_nReserved;
         cf->m_sharedTokens = s.m_tokens;
     } else if (Record* a = f.Attached()) {
-        cf->m_attachedData = a->m_data;
+        // Kept as the record's data, encoded from what was read (never longer than a record).
+        std::vector<uint8_t> rec;
+        a->Write(rec);
+        cf->m_attachedData.assign(rec.begin() + 4, rec.end());
     }
     return cf;
 }

@@ -55,6 +55,22 @@ size_t Record::Read(ByteSpan b) {
     return m_nRecordSize;
 }
 
+size_t Record::ReadData(ByteSpan b, ByteSpan& data) {
+    uint16_t len;
+    if (!PeekHeader(b, m_nCode, len) || 4 + size_t(len) > b.n) return 0;
+    if (4 + size_t(len) + 4 <= b.n && LoadLE16(b.p + 4 + len) == CODE_CONTINUE) {
+        size_t n = Record::Read(b);
+        data = ByteSpan{m_data.data(), m_data.size()};
+        return n;
+    }
+    m_data.clear();
+    m_continueOffsets.clear();
+    m_nDataSize = len;
+    m_nRecordSize = len + 4u;
+    data = ByteSpan{b.p + 4, len};
+    return m_nRecordSize;
+}
+
 uint8_t* AppendRecord(std::vector<uint8_t>& out, uint16_t code, size_t n) {
     size_t at = out.size();
     out.resize(at + 4 + n);
@@ -317,9 +333,10 @@ void WriteTexts(const UnicodeText* texts, size_t count, const std::vector<uint32
 // ---- BOF and EOF ----
 
 size_t BOF::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 16) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 16) return 0;
+    const uint8_t* d = data.p;
     m_nVersion = LoadLE16(d);
     m_nType = LoadLE16(d + 2);
     m_nBuildId = LoadLE16(d + 4);

@@ -69,6 +69,10 @@ public:
 
     Record() = default;
     explicit Record(uint16_t code) : m_nCode(code) {}
+    Record(const Record&) = default;
+    Record(Record&&) noexcept = default;
+    Record& operator=(const Record&) = default;
+    Record& operator=(Record&&) noexcept = default;
     virtual ~Record();
     // Reads the record at the front of bytes and any CONTINUE records after it. Returns the
     // stream bytes consumed, 0 when the input is malformed (nothing usable is left then).
@@ -80,6 +84,10 @@ public:
     virtual uint32_t RecordSize();
 
 protected:
+    // What Read does, for records that decode their fields at once: data points into the
+    // stream, and only CONTINUE pieces are joined into m_data, so that reading the thousands
+    // of ROW and cell records of a sheet allocates nothing per record.
+    size_t ReadData(ByteSpan bytes, ByteSpan& data);
     // Appends m_data as a record and its CONTINUE pieces: at the recorded continue offsets
     // when there are any (so split points read from a file come back exactly), else in
     // pieces of kMaxRecordData bytes.

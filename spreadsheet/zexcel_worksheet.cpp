@@ -104,9 +104,10 @@ size_t SkipSubstream(ByteSpan b) {
 // ---- Index, ColInfo, Dimensions, Window2 ----
 
 size_t Worksheet::Index::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 16) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 16) return 0;
+    const uint8_t* d = data.p;
     m_nReserved = LoadLE32(d);
     m_nFirstRow = LoadLE32(d + 4);
     m_nLastRowPlus1 = LoadLE32(d + 8);
@@ -116,7 +117,7 @@ size_t Worksheet::Index::Read(ByteSpan b) {
     size_t count = size_t((rows - 1) / 32 + 1);
     m_dbCells.assign(count, 0);
     // Positions are kept where present; they are recomputed before any write.
-    size_t present = std::min(count, (m_data.size() - 16) / 4);
+    size_t present = std::min(count, (data.n - 16) / 4);
     for (size_t i = 0; i < present; ++i) m_dbCells[i] = LoadLE32(d + 16 + 4 * i);
     return n;
 }
@@ -132,15 +133,16 @@ size_t Worksheet::Index::Write(std::vector<uint8_t>& out) {
 }
 
 size_t Worksheet::ColInfo::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 10) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 10) return 0;
+    const uint8_t* d = data.p;
     m_nFirst = LoadLE16(d);
     m_nLast = LoadLE16(d + 2);
     m_nWidth = LoadLE16(d + 4);
     m_nXF = LoadLE16(d + 6);
     m_nOptions = LoadLE16(d + 8);
-    m_nReserved = m_data.size() >= 12 ? LoadLE16(d + 10) : 0;
+    m_nReserved = data.n >= 12 ? LoadLE16(d + 10) : 0;
     return n;
 }
 
@@ -164,14 +166,15 @@ size_t Worksheet::ColInfos::Write(std::vector<uint8_t>& out) {
 }
 
 size_t Worksheet::Dimensions::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 12) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 12) return 0;
+    const uint8_t* d = data.p;
     m_nFirstRow = LoadLE32(d);
     m_nLastRowPlus1 = LoadLE32(d + 4);
     m_nFirstColumn = LoadLE16(d + 8);
     m_nLastColumnPlus1 = LoadLE16(d + 10);
-    m_nReserved = m_data.size() >= 14 ? LoadLE16(d + 12) : 0;
+    m_nReserved = data.n >= 14 ? LoadLE16(d + 12) : 0;
     return n;
 }
 
@@ -186,14 +189,14 @@ size_t Worksheet::Dimensions::Write(std::vector<uint8_t>& out) {
 }
 
 size_t Worksheet::Window2::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
+    ByteSpan data;
+    size_t n = ReadData(b, data);
     if (n == 0) return 0;
     // Shorter forms exist (chart sheets write 10 bytes); fields not present keep defaults.
     uint16_t* f[] = {&m_nOptions,   &m_nFirstRow,      &m_nFirstColumn, &m_nGridColour,
                      &m_nReserved1, &m_nPageBreakZoom, &m_nNormalZoom};
-    for (size_t i = 0; i < 7 && 2 * i + 2 <= m_data.size(); ++i)
-        *f[i] = LoadLE16(m_data.data() + 2 * i);
-    if (m_data.size() >= 18) m_nReserved2 = LoadLE32(m_data.data() + 14);
+    for (size_t i = 0; i < 7 && 2 * i + 2 <= data.n; ++i) *f[i] = LoadLE16(data.p + 2 * i);
+    if (data.n >= 18) m_nReserved2 = LoadLE32(data.p + 14);
     return n;
 }
 
@@ -261,9 +264,10 @@ size_t Worksheet::MergedCells::Write(std::vector<uint8_t>& out) const {
 // ---- row block records ----
 
 size_t RowBlock::Row::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 16) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 16) return 0;
+    const uint8_t* d = data.p;
     m_nRow = LoadLE16(d);
     m_nFirstColumn = LoadLE16(d + 2);
     m_nLastColumnPlus1 = LoadLE16(d + 4);
@@ -287,12 +291,12 @@ size_t RowBlock::Row::Write(std::vector<uint8_t>& out) {
 }
 
 size_t RowBlock::DBCell::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 4) return 0;
-    m_nFirstRowOffset = LoadLE32(m_data.data());
-    m_rowOffsets.resize((m_data.size() - 4) / 2);
-    for (size_t i = 0; i < m_rowOffsets.size(); ++i)
-        m_rowOffsets[i] = LoadLE16(m_data.data() + 4 + 2 * i);
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 4) return 0;
+    m_nFirstRowOffset = LoadLE32(data.p);
+    m_rowOffsets.resize((data.n - 4) / 2);
+    for (size_t i = 0; i < m_rowOffsets.size(); ++i) m_rowOffsets[i] = LoadLE16(data.p + 4 + 2 * i);
     return n;
 }
 
@@ -333,13 +337,12 @@ size_t MinCellData(uint16_t code) {
 
 // Reads the row, column and XF that open most cell records.
 template <typename T>
-size_t ReadRCX(T& r, ByteSpan b, size_t need) {
-    size_t n = r.Record::Read(b);
-    if (n == 0 || r.m_data.size() < need) return 0;
-    r.m_nRow = LoadLE16(r.m_data.data());
-    r.m_nColumn = LoadLE16(r.m_data.data() + 2);
-    r.m_nXF = LoadLE16(r.m_data.data() + 4);
-    return n;
+bool DecodeRCX(T& r, ByteSpan data, size_t need) {
+    if (data.n < need) return false;
+    r.m_nRow = LoadLE16(data.p);
+    r.m_nColumn = LoadLE16(data.p + 2);
+    r.m_nXF = LoadLE16(data.p + 4);
+    return true;
 }
 
 template <typename T>
@@ -356,7 +359,9 @@ uint8_t* WriteRCX(const T& r, std::vector<uint8_t>& out, uint16_t code, size_t s
 using Formula = CellBlock::Formula;
 
 size_t CellBlock::Blank::Read(ByteSpan b) {
-    return ReadRCX(*this, b, 6);
+    ByteSpan d;
+    size_t n = ReadData(b, d);
+    return n && DecodeRCX(*this, d, 6) ? n : 0;
 }
 size_t CellBlock::Blank::Write(std::vector<uint8_t>& out) {
     WriteRCX(*this, out, CODE_BLANK, 6);
@@ -364,11 +369,11 @@ size_t CellBlock::Blank::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::BoolErr::Read(ByteSpan b) {
-    size_t n = ReadRCX(*this, b, 8);
-    if (n) {
-        m_nValue = m_data[6];
-        m_nIsError = m_data[7];
-    }
+    ByteSpan d;
+    size_t n = ReadData(b, d);
+    if (!n || !DecodeRCX(*this, d, 8)) return 0;
+    m_nValue = d.p[6];
+    m_nIsError = d.p[7];
     return n;
 }
 size_t CellBlock::BoolErr::Write(std::vector<uint8_t>& out) {
@@ -379,8 +384,10 @@ size_t CellBlock::BoolErr::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::LabelSST::Read(ByteSpan b) {
-    size_t n = ReadRCX(*this, b, 10);
-    if (n) m_nIndex = LoadLE32(m_data.data() + 6);
+    ByteSpan d;
+    size_t n = ReadData(b, d);
+    if (!n || !DecodeRCX(*this, d, 10)) return 0;
+    m_nIndex = LoadLE32(d.p + 6);
     return n;
 }
 size_t CellBlock::LabelSST::Write(std::vector<uint8_t>& out) {
@@ -389,11 +396,11 @@ size_t CellBlock::LabelSST::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::Number::Read(ByteSpan b) {
-    size_t n = ReadRCX(*this, b, 14);
-    if (n) {
-        uint64_t bits = LoadLE64(m_data.data() + 6);
-        std::memcpy(&m_dValue, &bits, 8);
-    }
+    ByteSpan d;
+    size_t n = ReadData(b, d);
+    if (!n || !DecodeRCX(*this, d, 14)) return 0;
+    uint64_t bits = LoadLE64(d.p + 6);
+    std::memcpy(&m_dValue, &bits, 8);
     return n;
 }
 size_t CellBlock::Number::Write(std::vector<uint8_t>& out) {
@@ -404,8 +411,10 @@ size_t CellBlock::Number::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::RK::Read(ByteSpan b) {
-    size_t n = ReadRCX(*this, b, 10);
-    if (n) m_nValue = LoadLE32(m_data.data() + 6);
+    ByteSpan d;
+    size_t n = ReadData(b, d);
+    if (!n || !DecodeRCX(*this, d, 10)) return 0;
+    m_nValue = LoadLE32(d.p + 6);
     return n;
 }
 size_t CellBlock::RK::Write(std::vector<uint8_t>& out) {
@@ -414,14 +423,15 @@ size_t CellBlock::RK::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::MulBlank::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 6) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 6) return 0;
+    const uint8_t* d = data.p;
     m_nRow = LoadLE16(d);
     m_nFirstColumn = LoadLE16(d + 2);
-    m_xfs.resize((m_data.size() - 6) / 2);
+    m_xfs.resize((data.n - 6) / 2);
     for (size_t i = 0; i < m_xfs.size(); ++i) m_xfs[i] = LoadLE16(d + 4 + 2 * i);
-    m_nLastColumn = LoadLE16(d + m_data.size() - 2);
+    m_nLastColumn = LoadLE16(d + data.n - 2);
     return n;
 }
 size_t CellBlock::MulBlank::Write(std::vector<uint8_t>& out) {
@@ -434,17 +444,18 @@ size_t CellBlock::MulBlank::Write(std::vector<uint8_t>& out) {
 }
 
 size_t CellBlock::MulRK::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 6) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 6) return 0;
+    const uint8_t* d = data.p;
     m_nRow = LoadLE16(d);
     m_nFirstColumn = LoadLE16(d + 2);
-    m_entries.resize((m_data.size() - 6) / 6);
+    m_entries.resize((data.n - 6) / 6);
     for (size_t i = 0; i < m_entries.size(); ++i) {
         m_entries[i].m_nXF = LoadLE16(d + 4 + 6 * i);
         m_entries[i].m_nValue = LoadLE32(d + 6 + 6 * i);
     }
-    m_nLastColumn = LoadLE16(d + m_data.size() - 2);
+    m_nLastColumn = LoadLE16(d + data.n - 2);
     return n;
 }
 size_t CellBlock::MulRK::Write(std::vector<uint8_t>& out) {
@@ -516,9 +527,10 @@ size_t Formula::ShrFmla::Write(std::vector<uint8_t>& out) {
 }
 
 size_t Formula::Table::Read(ByteSpan b) {
-    size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 16) return 0;
-    const uint8_t* d = m_data.data();
+    ByteSpan data;
+    size_t n = ReadData(b, data);
+    if (n == 0 || data.n < 16) return 0;
+    const uint8_t* d = data.p;
     m_nFirstRow = LoadLE16(d);
     m_nLastRow = LoadLE16(d + 2);
     m_nFirstColumn = d[4];
@@ -836,8 +848,19 @@ size_t FormulaExtent(ByteSpan b) {
 // Reads one row block: ROW records and cell records up to its DBCELL. A sheet that ends
 // inside the block raises EXCEPTION_ZEOF. Returns the bytes consumed, 0 when malformed.
 size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
-    size_t pos = 0;
+    // Count the block's ROW and cell records first (headers only), so that a block of
+    // thousands of rows (sheets without DBCELL have a single one) fills its vectors without
+    // moving them.
+    size_t rows = 0, cells = 0;
     uint16_t code, len;
+    for (size_t at = 0; PeekHeader(From(b, at), code, len); at += 4 + size_t(len)) {
+        if (code == CODE_DBCELL || code == CODE_EOF || 4 + size_t(len) > b.n - at) break;
+        rows += code == CODE_ROW;
+        cells += CellBlock::IsCellCode(code);
+    }
+    block.m_rows.reserve(rows);
+    block.m_cells.reserve(cells);
+    size_t pos = 0;
     while (PeekHeader(From(b, pos), code, len)) {
         ByteSpan at = From(b, pos);
         size_t used = 0;

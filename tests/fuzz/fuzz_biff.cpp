@@ -1,5 +1,6 @@
 // Fuzz target for the workbook stream: parse it, and when it parses, write it and read what
-// was written. Whatever is written must read back as a workbook of as many sheets.
+// was written. Whatever is written must read back as a workbook of as many sheets, and settle
+// after one more round.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,7 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!file.SerializeStream(out)) return 0;
     ExcelFile again;
     if (!again.LoadFromStream(out) || again.SheetCount() != file.SheetCount()) __builtin_trap();
-    std::vector<uint8_t> twice;
-    if (!again.SerializeStream(twice) || twice != out) __builtin_trap();
+    // Cells that hold no value (errors, strings missing from the table) can widen a grid
+    // when read and are written as blanks, which do not: the second writing may be smaller.
+    // From there on, reading and writing change nothing.
+    std::vector<uint8_t> twice, thrice;
+    if (!again.SerializeStream(twice)) __builtin_trap();
+    ExcelFile third;
+    if (!third.LoadFromStream(twice) || !third.SerializeStream(thrice) || thrice != twice)
+        __builtin_trap();
     return 0;
 }
