@@ -14,7 +14,8 @@ namespace {
 
 // The difference v2 - v1 as the list's comparison wants it: truncated toward zero when at least
 // 1, else its sign. Only the sign decides the order; the truncation is clamped so that a huge
-// difference cannot overflow the result.
+// difference cannot overflow the result. A coordinate that is not a number counts as larger
+// than every number: without that, it would equal everything and no sort could order by it.
 int CompareCoordinate(double v1, double v2) {
     const bool nan1 = std::isnan(v1), nan2 = std::isnan(v2);
     if (nan1 || nan2) return nan1 == nan2 ? 0 : nan1 ? -1 : 1;
