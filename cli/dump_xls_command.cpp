@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "cli/dump_xls.h"
 #include "spreadsheet/excel_file.h"
 
 namespace {
@@ -31,6 +32,7 @@ const char* KindName(CellKind kind) {
 
 class JsonOut {
 public:
+    explicit JsonOut(std::FILE* out) : m_out(out) {}
     ~JsonOut() { Flush(); }
     JsonOut& Raw(std::string_view s) {
         m_buf.append(s.data(), s.size());
@@ -76,7 +78,7 @@ public:
     // Sends what is buffered to stdout once it is large enough.
     void Flush(bool force = true) {
         if (force || m_buf.size() >= (1u << 16)) {
-            std::fwrite(m_buf.data(), 1, m_buf.size(), stdout);
+            std::fwrite(m_buf.data(), 1, m_buf.size(), m_out);
             m_buf.clear();
         }
     }
@@ -123,6 +125,7 @@ private:
         }
     }
 
+    std::FILE* m_out;
     std::string m_buf;
 };
 
@@ -196,18 +199,13 @@ void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bo
 
 }  // namespace
 
-int RunDumpXls(const Args& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(stderr, "usage: kovracli dump-xls FILE.xls\n");
-        return 2;
-    }
+int DumpXls(const std::string& path, std::FILE* out, std::FILE* err) {
     ExcelFile file;
-    if (!file.OpenFile(args[0])) {
-        std::fprintf(stderr, "kovracli: %s: not a readable Excel 97-2003 workbook\n",
-                     args[0].c_str());
+    if (!file.OpenFile(path)) {
+        std::fprintf(err, "kovracli: %s: not a readable Excel 97-2003 workbook\n", path.c_str());
         return 1;
     }
-    JsonOut j;
+    JsonOut j(out);
     j.Raw("{\"sheets\":[");
     const auto& bound = file.Globals().m_boundSheets;
     for (int i = 0; i < file.SheetCount(); ++i) {
@@ -216,6 +214,14 @@ int RunDumpXls(const Args& args) {
     }
     j.Raw("]}\n");
     j.Flush();
-    std::fflush(stdout);
+    std::fflush(out);
     return 0;
+}
+
+int RunDumpXls(const Args& args) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        std::fprintf(stderr, "usage: kovracli dump-xls FILE.xls\n");
+        return 2;
+    }
+    return DumpXls(args[0], stdout, stderr);
 }
