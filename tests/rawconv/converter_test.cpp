@@ -182,6 +182,17 @@ TEST_F(Converter, RefusesWhatItCannotConvert) {
     EXPECT_EQ(Out("speed.raw"), "");
 }
 
+TEST_F(Converter, OtherWritersWorkbooks) {
+    // LibreOffice wrote the samples; the conversion workbook among them converts as it is.
+    rawconv::RunResult r = rawconv::Convert(kovra_test::SourcePath("samples/conversion_workbook.xls"), dir);
+    ASSERT_EQ(r.outcome, rawconv::Outcome::Success) << r.problem;
+    EXPECT_EQ(r.cameras, 297);
+    // SheetJS stores the sheet names as 16-bit text, which never match "note": refused.
+    r = rawconv::Convert(kovra_test::SourcePath("tests/data/xls/sheetjs_basic.xls"), dir);
+    EXPECT_EQ(r.outcome, rawconv::Outcome::CannotRead);
+    EXPECT_NE(Out("ErrorLogFile.txt").find("no sheet \"note\""), std::string::npos);
+}
+
 TEST_F(Converter, AtTheTableLimitEveryCameraIsWritten) {
     for (int row = 1; row <= rawconv::kMaxCameras; ++row)
         PutRow(data, row, {(row * 7919 % 1000) * 0.01, 37, 90, 60, 1, 0});
