@@ -428,3 +428,40 @@ TEST(StreamParseTest, BytesBehindTheLastSheetAreNotRead) {
     Bytes out;
     EXPECT_TRUE(file.SerializeStream(out));
 }
+
+TEST(WorksheetReadTest, LongCachedStringGoesOnInContinueRecordsWithFlags) {
+    Bytes formula;
+    Put16(formula, 0);
+    Put16(formula, 0);
+    Put16(formula, 15);
+    formula.insert(formula.end(), {0, 0, 0, 0, 0, 0, 0xFF, 0xFF});
+    Put16(formula, 0);
+    Put32(formula, 0);
+    formula.insert(formula.end(), {1, 0, 0x17});  // tokens
+    Bytes first;
+    Put16(first, 9000);
+    first.push_back(0);
+    first.resize(8224, 'x');  // 8221 characters here
+    Bytes rest = {0};
+    rest.resize(1 + 779, 'y');
+    const Bytes sheet =
+        Cat({Row(0), Rec(0x0006, formula), Rec(0x0207, first), Rec(0x003C, rest), DbCell()});
+    ExcelFile file;
+    ASSERT_TRUE(file.LoadFromStream(WorkbookStream({"data"}, {sheet})));
+    const std::string text = file.SheetAt(0)->PeekCell(0, 0)->AsText();
+    EXPECT_EQ(text, std::string(8221, 'x') + std::string(779, 'y'));
+
+    Bytes out;
+    ASSERT_TRUE(file.SerializeStream(out));
+    auto recs = Records(out);
+    auto it =
+        std::find_if(recs.begin(), recs.end(), [](const RecordAt& r) { return r.code == 0x0207; });
+    ASSERT_NE(it, recs.end());
+    EXPECT_EQ(it->length, 8224);
+    ASSERT_EQ((it + 1)->code, 0x003C);
+    EXPECT_EQ((it + 1)->length, 780);
+    EXPECT_EQ(out[(it + 1)->pos + 4], 0);  // the piece opens with its flags byte
+    ExcelFile back;
+    ASSERT_TRUE(back.LoadFromStream(out));
+    EXPECT_EQ(std::string(back.SheetAt(0)->PeekCell(0, 0)->AsText()), text);
+}
