@@ -16,16 +16,28 @@ struct Stream {
     std::vector<uint8_t> bytes;
 };
 
-// Every stream reachable by a path (names holding a backslash cannot be named).
+// Whether a path can name this child: not an empty name, not one holding a backslash or
+// spelling "." or "..", and the first child of its storage with that name.
+bool Nameable(const EntryNode& storage, size_t index) {
+    const std::u16string name = storage.children[index]->entry.Name();
+    if (name.empty() || name == u"." || name == u".." || name.find(u'\\') != std::u16string::npos)
+        return false;
+    for (size_t i = 0; i < index; ++i)
+        if (storage.children[i]->entry.Name() == name) return false;
+    return true;
+}
+
+// Every stream that a path can name.
 bool ReadAll(const CompoundDocument& doc, std::vector<Stream>& out) {
     out.clear();
     std::vector<std::pair<const EntryNode*, std::u16string>> work{{doc.Root(), u""}};
     while (!work.empty()) {
         auto [node, prefix] = work.back();
         work.pop_back();
-        for (const auto& c : node->children) {
+        for (size_t i = 0; i < node->children.size(); ++i) {
+            const auto& c = node->children[i];
+            if (!Nameable(*node, i)) continue;
             std::u16string name = c->entry.Name();
-            if (name.empty() || name.find(u'\\') != std::u16string::npos) continue;
             std::u16string path = prefix + u"\\" + name;
             if (c->entry.objectType == DirectoryEntry::Storage) {
                 work.push_back({c.get(), path});
@@ -35,7 +47,8 @@ bool ReadAll(const CompoundDocument& doc, std::vector<Stream>& out) {
                 uint32_t length = 0;
                 if (doc.StreamLength(path, length) != Done) return false;
                 if (s.result == Done && s.bytes.size() != length) return false;
-                if (s.result != Done && (s.result != PlatformFailure || !s.bytes.empty())) return false;
+                if (s.result != Done && (s.result != PlatformFailure || !s.bytes.empty()))
+                    return false;
                 out.push_back(std::move(s));
             }
         }
