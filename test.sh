@@ -29,9 +29,11 @@ run_preset() {
 run_preset native
 run_preset asan
 export KOVRA_WINEPREFIX=${KOVRA_WINEPREFIX:-$PWD/build/wineprefix}
+# A Wine server left running without a display would refuse every window of this run.
+WINEPREFIX=$KOVRA_WINEPREFIX wineserver -k 2>/dev/null || true
 # Windows programs need an X display even when their windows stay hidden.
 run_preset windows xvfb-run -a -s '-screen 0 1280x1024x24'
-wineserver -k 2>/dev/null || true
+WINEPREFIX=$KOVRA_WINEPREFIX wineserver -k 2>/dev/null || true
 
 echo
 echo "== Summary"

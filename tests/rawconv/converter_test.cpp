@@ -4,6 +4,12 @@
 #include <cmath>
 
 #include "base/file_io.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 #include "rawconv/converter.h"
 #include "tests/cam_workbook_util.h"
 #include "tests/test_util.h"
@@ -180,6 +186,22 @@ TEST_F(Converter, RefusesWhatItCannotConvert) {
     EXPECT_EQ(r.outcome, rawconv::Outcome::InvalidRows);
     EXPECT_NE(Out("ErrorLogFile.txt").find("Too many cameras"), std::string::npos);
     EXPECT_EQ(Out("speed.raw"), "");
+}
+
+TEST_F(Converter, ReadOnlyWorkbooksConvert) {
+    EXPECT_TRUE(file.WriteBack());
+    file.OpenFile(dir + "/none.xls");
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(book.c_str(), FILE_ATTRIBUTE_READONLY));
+#else
+    ASSERT_EQ(chmod(book.c_str(), 0444), 0);
+#endif
+    const rawconv::RunResult r = rawconv::Convert(book, dir);
+#ifdef _WIN32
+    SetFileAttributesA(book.c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
+    EXPECT_EQ(r.outcome, rawconv::Outcome::Success) << r.problem;
+    EXPECT_EQ(r.cameras, 3);
 }
 
 TEST_F(Converter, OtherWritersWorkbooks) {
