@@ -12,7 +12,7 @@ packages=(
     util-linux                                    # flock, used by the Wine runner
 )
 if [ "${1:-}" = interop ]; then
-    packages+=(libreoffice-calc-nogui catdoc nodejs npm)
+    packages+=(libreoffice-calc-nogui catdoc)
 fi
 
 missing=()

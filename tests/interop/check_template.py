@@ -4,14 +4,9 @@ and (with --libreoffice) LibreOffice. Each must see exactly the fixed cells.
 
 Usage: check_template.py KOVRACLI TEMPLATE.xls [--libreoffice]
 """
-import json
-import os
-import subprocess
 import sys
-import tempfile
-import xml.etree.ElementTree as ET
 
-import xlrd
+from readers import by_libreoffice, by_xlrd, ours
 
 DESCRIPTIONS = [
     "Y coordinate in WGS84. Snapped to the closed by road. ( -89.9\u00b0~+89.9\u00b0)",
@@ -61,73 +56,17 @@ def expect_cells(reader, sheets):
     check(len(data) == 7 * 4, f"{reader}: data has {len(data)} cells")
 
 
-def ours(kovracli, path):
-    d = json.loads(subprocess.run([kovracli, "dump-xls", path], check=True, capture_output=True).stdout)
-    sheets = {}
-    for s in d["sheets"]:
-        check(not s["wide_name"], f"kovracli: sheet {s['name']} has a 16-bit name")
-        sheets[s["name"]] = {(c["row"], c["col"]): c["value"] for c in s["cells"]}
-        kinds = {(c["row"], c["col"]): c["kind"] for c in s["cells"]}
-        if s["name"] == "note":
-            check(kinds.get((5, 1)) == "WideText" and kinds.get((6, 1)) == "WideText",
-                  "kovracli: the type descriptions are not 16-bit text")
-            check(kinds.get((999, 5)) == "Text" and kinds.get((1000, 5)) == "Text",
-                  "kovracli: the version and type list are not 8-bit text")
-    return sheets
-
-
-def by_xlrd(path):
-    book = xlrd.open_workbook(path)
-    sheets = {}
-    for s in book.sheets():
-        cells = {}
-        for r in range(s.nrows):
-            for c in range(s.ncols):
-                cell = s.cell(r, c)
-                if cell.ctype == xlrd.XL_CELL_EMPTY:
-                    continue
-                v = cell.value
-                cells[(r, c)] = int(v) if isinstance(v, float) and v.is_integer() else v
-        sheets[s.name] = cells
-    return sheets
-
-
-def by_libreoffice(path):
-    ns = {"table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
-          "text": "urn:oasis:names:tc:opendocument:xmlns:text:1.0",
-          "office": "urn:oasis:names:tc:opendocument:xmlns:office:1.0"}
-    with tempfile.TemporaryDirectory() as tmp:
-        subprocess.run(["soffice", f"-env:UserInstallation=file://{tmp}/profile", "--headless",
-                        "--convert-to", "fods", "--outdir", tmp, path], check=True, capture_output=True)
-        root = ET.parse(os.path.join(tmp, os.path.splitext(os.path.basename(path))[0] + ".fods")).getroot()
-    sheets = {}
-    T = "{%s}" % ns["table"]
-    for table in root.iter(T + "table"):
-        cells, r = {}, 0
-        for row in table.iter(T + "table-row"):
-            rep = int(row.get(T + "number-rows-repeated", "1"))
-            c = 0
-            for cell in row:
-                crep = int(cell.get(T + "number-columns-repeated", "1"))
-                vtype = cell.get("{%s}value-type" % ns["office"])
-                v = None
-                if vtype == "float":
-                    v = float(cell.get("{%s}value" % ns["office"]))
-                    v = int(v) if v.is_integer() else v
-                elif vtype == "string":
-                    v = "\n".join("".join(p.itertext()) for p in cell.findall("text:p", ns))
-                if v is not None:
-                    for k in range(crep):  # equal neighbours are written once, repeated
-                        cells[(r, c + k)] = v
-                c += crep
-            r += rep
-        sheets[table.get(T + "name")] = cells
-    return sheets
-
-
 def main():
     kovracli, path = sys.argv[1], sys.argv[2]
-    expect_cells("kovracli", ours(kovracli, path))
+    sheets, kinds = ours(kovracli, path)
+    for name in sheets:
+        check(not kinds[name]["wide_name"], f"kovracli: sheet {name} has a 16-bit name")
+    note = kinds.get("note", {})
+    check(note.get((5, 1)) == "WideText" and note.get((6, 1)) == "WideText",
+          "kovracli: the type descriptions are not 16-bit text")
+    check(note.get((999, 5)) == "Text" and note.get((1000, 5)) == "Text",
+          "kovracli: the version and type list are not 8-bit text")
+    expect_cells("kovracli", sheets)
     expect_cells("xlrd", by_xlrd(path))
     if "--libreoffice" in sys.argv:
         expect_cells("LibreOffice", by_libreoffice(path))
