@@ -56,9 +56,8 @@ struct View {
     size_t n;
 };
 
-View Decode(CellBlock& c) {
-    ByteSpan v = c.View();
-    return View{uint16_t(c.Code()), v.p + 4, LoadLE16(v.p + 2)};
+View Decode(uint16_t code, ByteSpan record) {
+    return View{code, record.p + 4, LoadLE16(record.p + 2)};
 }
 
 // Last column a cell record fills with a value, or -1 when it holds none (blanks).
@@ -121,9 +120,11 @@ namespace {
 void GridSize(Worksheet& ws, int32_t& rows, int32_t& columns) {
     rows = 1;
     columns = 1;
+    uint16_t code;
+    ByteSpan record;
     for (RowBlock& block : ws.m_cellTable.m_blocks) {
-        for (CellBlock& c : block.m_cells) {
-            View v = Decode(c);
+        for (RowBlock::CellWalker cells(block.m_view); cells.Next(code, record);) {
+            View v = Decode(code, record);
             int32_t last = LastValueColumn(v);
             if (last < 0) continue;
             rows = std::max<int32_t>(rows, LoadLE16(v.d) + 1);
@@ -139,9 +140,11 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
     sheet.Resize(rows, columns);
 
     const auto& strings = m_workbook.m_sst.m_strings;
+    uint16_t code;
+    ByteSpan record;
     for (RowBlock& block : ws.m_cellTable.m_blocks) {
-        for (CellBlock& c : block.m_cells) {
-            View v = Decode(c);
+        for (RowBlock::CellWalker cells(block.m_view); cells.Next(code, record);) {
+            View v = Decode(code, record);
             int32_t row = LoadLE16(v.d), column = LoadLE16(v.d + 2);
             if (v.code == CODE_MULRK || v.code == CODE_MULBLANK) {
                 size_t width = v.code == CODE_MULRK ? 6 : 2;
@@ -188,7 +191,7 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
                     break;
                 case CODE_FORMULA: {
                     CellBlock::Formula f;
-                    if (f.Read(c.View()) == 0) break;
+                    if (f.Read(record) == 0) break;
                     cell->PutFormula(MakeFormula(f));
                     break;
                 }

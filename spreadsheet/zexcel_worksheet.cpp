@@ -788,13 +788,61 @@ size_t CellBlock::Write(std::vector<uint8_t>& out) {
 
 // ---- row blocks and the cell table ----
 
+namespace {
+size_t FormulaExtent(ByteSpan b);
+}
+
+bool RowBlock::CellWalker::Next(uint16_t& code, ByteSpan& record) {
+    uint16_t len;
+    while (PeekHeader(From(m_view, m_nPos), code, len)) {
+        ByteSpan at = From(m_view, m_nPos);
+        size_t used;
+        bool cell = CellBlock::IsCellCode(code);
+        if (cell)
+            used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
+        else
+            used = code == CODE_BOF ? SkipSubstream(at) : SkipRecord(at);
+        if (used == 0) return false;  // not after the checks of the reading
+        m_nPos += used;
+        if (cell) {
+            record = ByteSpan{at.p, used};
+            return true;
+        }
+    }
+    return false;
+}
+
+void RowBlock::Materialize() {
+    if (m_view.n == 0) return;
+    ByteSpan view = m_view;
+    m_view = ByteSpan();
+    uint16_t code, len;
+    for (size_t pos = 0; PeekHeader(From(view, pos), code, len);) {
+        ByteSpan at = From(view, pos);
+        size_t used;
+        if (code == CODE_ROW) {
+            m_rows.emplace_back();
+            used = m_rows.back().Read(at);
+        } else if (CellBlock::IsCellCode(code)) {
+            used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
+            m_cells.emplace_back(code, ByteSpan{at.p, used});
+        } else {
+            used = code == CODE_BOF ? SkipSubstream(at) : SkipRecord(at);
+        }
+        if (used == 0) break;
+        pos += used;
+    }
+}
+
 uint32_t RowBlock::RowsSize() {
+    Materialize();
     uint32_t s = 0;
     for (Row& r : m_rows) s += r.RecordSize();
     return s;
 }
 
 uint32_t RowBlock::CellsSize() {
+    Materialize();
     uint32_t s = 0;
     for (CellBlock& c : m_cells) s += c.RecordSize();
     return s;
@@ -805,6 +853,7 @@ uint32_t RowBlock::Size() {
 }
 
 size_t RowBlock::Write(std::vector<uint8_t>& out) {
+    Materialize();
     size_t start = out.size();
     for (Row& r : m_rows) r.Write(out);
     for (CellBlock& c : m_cells) c.Write(out);
@@ -848,37 +897,29 @@ size_t FormulaExtent(ByteSpan b) {
 // Reads one row block: ROW records and cell records up to its DBCELL. A sheet that ends
 // inside the block raises EXCEPTION_ZEOF. Returns the bytes consumed, 0 when malformed.
 size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
-    // Count the block's ROW and cell records first (headers only), so that a block of
-    // thousands of rows (sheets without DBCELL have a single one) fills its vectors without
-    // moving them.
-    size_t rows = 0, cells = 0;
-    uint16_t code, len;
-    for (size_t at = 0; PeekHeader(From(b, at), code, len); at += 4 + size_t(len)) {
-        if (code == CODE_DBCELL || code == CODE_EOF || 4 + size_t(len) > b.n - at) break;
-        rows += code == CODE_ROW;
-        cells += CellBlock::IsCellCode(code);
-    }
-    block.m_rows.reserve(rows);
-    block.m_cells.reserve(cells);
+    // Every record is checked here; the Row records and cell handles are made later, from
+    // the block's bytes, if at all (RowBlock::Materialize).
     size_t pos = 0;
+    uint16_t code, len;
     while (PeekHeader(From(b, pos), code, len)) {
         ByteSpan at = From(b, pos);
         size_t used = 0;
         if (CellBlock::IsCellCode(code)) {
             used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
             if (used == 0 || len < MinCellData(code)) return 0;
-            block.m_cells.emplace_back(code, ByteSpan{at.p, used});
         } else {
             switch (code) {
                 case CODE_ROW:
-                    block.m_rows.emplace_back();
-                    used = block.m_rows.back().Read(at);
+                    used = SkipRecord(at);
+                    if (len < 16) return 0;
                     break;
                 case CODE_DBCELL:
+                    block.m_view = ByteSpan{b.p, pos};
                     used = block.m_dbCell.Read(at);
                     return used ? pos + used : 0;
                 case CODE_EOF:
                     if (4 + size_t(len) > at.n) return 0;
+                    block.m_view = ByteSpan{b.p, pos};
                     throw EXCEPTION_ZEOF{pos + 4 + len};
                 case CODE_BOF:  // an embedded chart: skipped whole
                     used = SkipSubstream(at);
@@ -1004,6 +1045,7 @@ std::vector<uint32_t> FixOffsets(uint32_t globalsSize, std::vector<Worksheet>& s
              s.m_dimensions.RecordSize();
         for (size_t j = 0; j < blocks.size(); ++j) {
             RowBlock& block = blocks[j];
+            block.Materialize();
             uint32_t rowsSize = block.RowsSize();
             uint32_t cellsSize = block.CellsSize();
             p += rowsSize + cellsSize;

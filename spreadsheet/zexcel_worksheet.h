@@ -313,9 +313,27 @@ public:
                 uint32_t RecordSize() override { return m_nRecordSize = DataSize() + 4; }
             };
 
+            // Walks the cell records of a block read from a stream, in stream order: each
+            // record's bytes (a FORMULA with the records attached to it), header included.
+            class CellWalker {
+            public:
+                explicit CellWalker(ByteSpan view) : m_view(view) {}
+                bool Next(uint16_t& code, ByteSpan& record);
+
+            private:
+                ByteSpan m_view;
+                size_t m_nPos = 0;
+            };
+
             std::vector<Row> m_rows;
             std::vector<CellBlock> m_cells;
             DBCell m_dbCell;
+            // A block read from a stream keeps the bytes of its records before the DBCELL
+            // and makes its Row records and cell handles from them only when they are asked
+            // for: turning a workbook into cells walks the bytes (CellWalker) and never needs
+            // them, which spares a large sheet a record object per row and a handle per cell.
+            ByteSpan m_view;
+            void Materialize();
 
             uint32_t RowsSize();
             uint32_t CellsSize();
