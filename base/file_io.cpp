@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace kovra {
@@ -136,10 +139,17 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t 
     return ReadAll(OpenFile(path, "rb"), out, maxBytes);
 }
 
+// Writes, flushes and syncs, so that the rename that follows never publishes a file whose
+// content is not yet on disk.
 static bool WriteAll(FILE* f, const void* data, size_t size) {
     if (!f) return false;
     bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     ok = std::fflush(f) == 0 && ok;
+#ifdef _WIN32
+    ok = _commit(_fileno(f)) == 0 && ok;
+#else
+    ok = fsync(fileno(f)) == 0 && ok;
+#endif
     return std::fclose(f) == 0 && ok;
 }
 
@@ -166,6 +176,11 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size) 
         std::remove(tmp.c_str());
         return false;
     }
+#ifndef _WIN32
+    // The replacement keeps the permissions of the file it replaces.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) chmod(tmp.c_str(), st.st_mode & 07777);
+#endif
 #ifdef _WIN32
     bool moved = MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 #else

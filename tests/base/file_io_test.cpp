@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "base/file_io.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include "tests/test_util.h"
 
 namespace {
@@ -29,6 +33,18 @@ TEST(FileIo, ReplaceReadAndRefuse) {
     EXPECT_FALSE(kovra::FileExists(dir + "/missing/b.bin.tmp~"));
     EXPECT_FALSE(kovra::FileExists(path + ".tmp~"));
 }
+
+#ifndef _WIN32
+TEST(FileIo, ReplacingKeepsThePermissions) {
+    const std::string path = kovra_test::TempDir("fileio-mode") + "/m.txt";
+    ASSERT_TRUE(kovra::WriteFileReplacing(path, "a", 1));
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(kovra::WriteFileReplacing(path, "bb", 2));
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+#endif
 
 TEST(FileIo, WidePathsWithNonAsciiNames) {
     const std::wstring path = kovra::FromUtf8(kovra_test::TempDir("fileio-wide")) + L"/\u0414\u0430\u043d\u043d\u044b\u0435.txt";
