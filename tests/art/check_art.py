@@ -81,7 +81,7 @@ def main(src):
                 head = f.read(34)
             if head[:2] != b'BM' or struct.unpack_from('<HI', head, 28) != (24, 0):
                 errors.append('%d: not an uncompressed 24-bit bitmap' % i)
-        elif mode == 'RGBA' and img.getchannel('A').getextrema()[0] == 255:
+        elif img.mode == mode == 'RGBA' and img.getchannel('A').getextrema()[0] == 255:
             errors.append('%d: drawn with alpha but nothing is transparent' % i)
     if errors:
         return errors
