@@ -559,6 +559,15 @@ def write_readme(out, items):
         mode = 'BMP 24-bit' if i >= 1500 else img.mode
         lines.append('| %d | %d × %d | %s | %s | %s |' % (i, img.width, img.height, mode,
                                                           role, state))
+    lines += ['', 'Palette:', '']
+    for name, c in (('title bar', TITLE), ('menu bar', MENU), ('page, top', PAGE_TOP),
+                    ('page, bottom', PAGE_BOTTOM), ('button row', FOOTER), ('caption bars', PANEL),
+                    ('accent blue (current step, main buttons)', ACCENT),
+                    ('orange (brand, progress)', ORANGE), ('progress fill', FILL_BOTTOM),
+                    ('later steps', CHEV_TODO), ('earlier steps', CHEV_DONE)):
+        lines.append('- #%02X%02X%02X %s' % (c + (name,)))
+    lines += ['', 'Captions and page texts are painted white on the dark surfaces; the step',
+              'strip paints the other steps in dark grey on the light chevrons.']
     with open(os.path.join(out, 'README.md'), 'w', encoding='utf-8') as f:
         f.write('\n'.join(lines) + '\n')
 
