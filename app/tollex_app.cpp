@@ -1,0 +1,56 @@
+// Start-up and exit of kovradesk.
+#include "app/tollex_app.h"
+
+#include <windows.h>
+// commctrl.h needs windows.h before it.
+#include <commctrl.h>
+
+#include "app/helpers.h"
+#include "app/texts.h"
+#include "base/profile.h"
+#include "framework/gdiplus_header.h"
+#include "resources/resource.h"
+#include "wizard/tollex_dlg.h"
+
+CTollexApp::CTollexApp() : CWinAppEx(L"kovradesk") {}
+
+HWND FindRunningWizard() {
+    const wchar_t* title = LoadText(IDS_APP_TITLE);
+    return title ? ::FindWindowW(L"#32770", title) : nullptr;
+}
+
+BOOL CTollexApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, 0xFF};  // list view, tree, bars, tabs, up-down, ...
+    ::InitCommonControlsEx(&icc);
+    CWinAppEx::InitInstance();
+
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&m_nGdiplusToken, &input, nullptr) != Gdiplus::Ok)
+        m_nGdiplusToken = 0;
+
+    SetRegistryKey(kovra::kProfileCompany);
+    InitModuleDir();
+    ChooseLanguage();
+    LoadLanguageLibrary();
+
+    if (HWND running = FindRunningWizard()) {
+        ::ShowWindow(running, ::IsIconic(running) ? SW_RESTORE : SW_SHOWNORMAL);
+        ::SetForegroundWindow(running);
+        return FALSE;
+    }
+
+    CTollexDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+int CTollexApp::ExitInstance() {
+    FreeLanguageLibrary();
+    if (m_nGdiplusToken) {
+        Gdiplus::GdiplusShutdown(m_nGdiplusToken);
+        m_nGdiplusToken = 0;
+    }
+    return CWinAppEx::ExitInstance();
+}
