@@ -14,7 +14,9 @@ void InitModuleDir() {
     lstrcpynW(g_szModuleDir, dir.c_str(), int(sizeof g_szModuleDir / sizeof g_szModuleDir[0]));
 }
 
-std::wstring GetModuleDir() { return kovra::GetProgramFolderW(); }
+std::wstring GetModuleDir() {
+    return kovra::GetProgramFolderW();
+}
 
 bool PathExists(wchar_t* path) {
     if (!path || !path[0]) return false;
@@ -56,7 +58,8 @@ bool FitTextToWidth(std::wstring& text, HDC dc, const RECT& rect) {
     }
     const int fitWidth = TextWidth(dc, fit);
     if (fitWidth + dots < w) {
-        while (next < text.size() && TextWidth(dc, fit + text[next]) + dots <= w) fit += text[next++];
+        while (next < text.size() && TextWidth(dc, fit + text[next]) + dots <= w)
+            fit += text[next++];
         fit += L"...";
     } else if (fitWidth + dots == w) {
         fit += L"...";

@@ -25,7 +25,9 @@ int s_nText = 3;  // the buffer used last; the first call takes buffer 0
 wchar_t s_szLanguageName[kCellUnits];
 std::wstring s_strDestFolder;
 
-HMODULE ProgramModule() { return ::GetModuleHandleW(nullptr); }
+HMODULE ProgramModule() {
+    return ::GetModuleHandleW(nullptr);
+}
 
 // The profile's section and entry names stay the program's whatever the language.
 std::wstring ProgramText(UINT id) {
@@ -65,9 +67,10 @@ void SetLanguageSetting(int n) {
 
 const std::wstring& GetDestFolderSetting() {
     CWinApp* app = AfxGetApp();
-    s_strDestFolder = app ? app->GetProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(),
-                                                  ProgramText(IDS_PROFILE_DEST_FOLDER).c_str(), L"0")
-                          : std::wstring(L"0");
+    s_strDestFolder =
+        app ? app->GetProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(),
+                                    ProgramText(IDS_PROFILE_DEST_FOLDER).c_str(), L"0")
+            : std::wstring(L"0");
     return s_strDestFolder;
 }
 
@@ -162,7 +165,8 @@ const wchar_t* GetLanguageName(int index) {
         } else if (c == L'\r') {
             if (SameIgnoringCase(cells[0], s_szLanguageName)) {
                 // A row without a name for the language leaves the word for English.
-                if (!cells[1].empty()) lstrcpynW(s_szLanguageName, cells[1].c_str(), int(kCellUnits));
+                if (!cells[1].empty())
+                    lstrcpynW(s_szLanguageName, cells[1].c_str(), int(kCellUnits));
                 return s_szLanguageName;
             }
             cells[0].clear();

@@ -40,7 +40,9 @@ public:
     bool Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
         return CWnd::Create(L"COMBOBOX", L"", dwStyle, rect, pParentWnd, nID);
     }
-    int AddString(LPCWSTR lpszString) { return int(SendMessage(CB_ADDSTRING, 0, LPARAM(lpszString))); }
+    int AddString(LPCWSTR lpszString) {
+        return int(SendMessage(CB_ADDSTRING, 0, LPARAM(lpszString)));
+    }
     int InsertString(int nIndex, LPCWSTR lpszString) {
         return int(SendMessage(CB_INSERTSTRING, WPARAM(nIndex), LPARAM(lpszString)));
     }
@@ -51,7 +53,9 @@ public:
     int SetCurSel(int nSelect) { return int(SendMessage(CB_SETCURSEL, WPARAM(nSelect))); }
     // The text of item nIndex; empty for an index out of range.
     std::wstring GetLBText(int nIndex) const;
-    DWORD_PTR GetItemData(int nIndex) const { return DWORD_PTR(SendMessage(CB_GETITEMDATA, WPARAM(nIndex))); }
+    DWORD_PTR GetItemData(int nIndex) const {
+        return DWORD_PTR(SendMessage(CB_GETITEMDATA, WPARAM(nIndex)));
+    }
     int SetItemData(int nIndex, DWORD_PTR dwItemData) {
         return int(SendMessage(CB_SETITEMDATA, WPARAM(nIndex), LPARAM(dwItemData)));
     }
@@ -64,13 +68,17 @@ public:
     }
     int InsertColumn(int nCol, LPCWSTR lpszHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
     BOOL DeleteColumn(int nCol) { return BOOL(SendMessage(LVM_DELETECOLUMN, WPARAM(nCol))); }
-    int GetColumnWidth(int nCol) const { return int(SendMessage(LVM_GETCOLUMNWIDTH, WPARAM(nCol))); }
+    int GetColumnWidth(int nCol) const {
+        return int(SendMessage(LVM_GETCOLUMNWIDTH, WPARAM(nCol)));
+    }
     BOOL SetColumnWidth(int nCol, int cx) {
         return BOOL(SendMessage(LVM_SETCOLUMNWIDTH, WPARAM(nCol), MAKELPARAM(cx, 0)));
     }
     // A row at nItem; LPSTR_TEXTCALLBACKW as the text lets the list ask for it when shown.
     // Returns the new row's index, or -1.
-    int InsertItem(const LVITEMW* pItem) { return int(SendMessage(LVM_INSERTITEMW, 0, LPARAM(pItem))); }
+    int InsertItem(const LVITEMW* pItem) {
+        return int(SendMessage(LVM_INSERTITEMW, 0, LPARAM(pItem)));
+    }
     int InsertItem(int nItem, LPCWSTR lpszItem);
     BOOL DeleteItem(int nItem) { return BOOL(SendMessage(LVM_DELETEITEM, WPARAM(nItem))); }
     BOOL DeleteAllItems() { return BOOL(SendMessage(LVM_DELETEALLITEMS)); }
@@ -103,8 +111,12 @@ public:
     BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
         return BOOL(SendMessage(LVM_SORTITEMS, WPARAM(dwData), LPARAM(pfnCompare)));
     }
-    int HitTest(LVHITTESTINFO* pInfo) const { return int(SendMessage(LVM_HITTEST, 0, LPARAM(pInfo))); }
-    int SubItemHitTest(LVHITTESTINFO* pInfo) { return int(SendMessage(LVM_SUBITEMHITTEST, 0, LPARAM(pInfo))); }
+    int HitTest(LVHITTESTINFO* pInfo) const {
+        return int(SendMessage(LVM_HITTEST, 0, LPARAM(pInfo)));
+    }
+    int SubItemHitTest(LVHITTESTINFO* pInfo) {
+        return int(SendMessage(LVM_SUBITEMHITTEST, 0, LPARAM(pInfo)));
+    }
     int GetTopIndex() const { return int(SendMessage(LVM_GETTOPINDEX)); }
     int GetCountPerPage() const { return int(SendMessage(LVM_GETCOUNTPERPAGE)); }
 };

@@ -39,11 +39,13 @@ INT_PTR CDialog::DoModal() {
     HINSTANCE hInst = m_hResource ? m_hResource : ::GetModuleHandleW(nullptr);
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     if (t_nModalDepth++ == 0)
-        t_hMsgFilter = ::SetWindowsHookExW(WH_MSGFILTER, MsgFilterHook, nullptr, ::GetCurrentThreadId());
+        t_hMsgFilter =
+            ::SetWindowsHookExW(WH_MSGFILTER, MsgFilterHook, nullptr, ::GetCurrentThreadId());
     INT_PTR result;
     {
         CreationHook hook(this);
-        result = ::DialogBoxParamW(hInst, MAKEINTRESOURCEW(m_nIDTemplate), hParent, StaticDlgProc, 0);
+        result =
+            ::DialogBoxParamW(hInst, MAKEINTRESOURCEW(m_nIDTemplate), hParent, StaticDlgProc, 0);
     }
     if (--t_nModalDepth == 0 && t_hMsgFilter) {
         ::UnhookWindowsHookEx(t_hMsgFilter);
@@ -89,12 +91,12 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     // Controls first, so a control's own handling of its notification wins.
     if (CWnd::OnCommand(wParam, lParam)) return TRUE;
     switch (LOWORD(wParam)) {
-    case IDOK:
-        OnOK();
-        return TRUE;
-    case IDCANCEL:
-        OnCancel();
-        return TRUE;
+        case IDOK:
+            OnOK();
+            return TRUE;
+        case IDCANCEL:
+            OnCancel();
+            return TRUE;
     }
     return FALSE;
 }

@@ -129,7 +129,8 @@ private:
 // Selects a GDI object into a context and puts the previous one back at the end of the scope.
 class CSelectObject {
 public:
-    CSelectObject(HDC hDC, HGDIOBJ obj) : m_hDC(hDC), m_old(obj ? ::SelectObject(hDC, obj) : nullptr) {}
+    CSelectObject(HDC hDC, HGDIOBJ obj)
+        : m_hDC(hDC), m_old(obj ? ::SelectObject(hDC, obj) : nullptr) {}
     ~CSelectObject() {
         if (m_old) ::SelectObject(m_hDC, m_old);
     }
@@ -140,4 +141,3 @@ private:
     HDC m_hDC;
     HGDIOBJ m_old;
 };
-

@@ -1,10 +1,10 @@
 // CWnd: creation through a CBT hook so the object sees every message, subclassing, defaults.
 #include "framework/wnd.h"
 
-#include "framework/creation_hook.h"
-
 #include <cstdio>
 #include <vector>
+
+#include "framework/creation_hook.h"
 
 namespace {
 
@@ -93,8 +93,8 @@ bool CWnd::Hook(HWND hWnd) {
     return true;
 }
 
-bool CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName,
-                    DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam) {
+bool CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam) {
     if (m_hWnd || !lpszClassName) return false;
     HWND hParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     HMENU hMenu = (dwStyle & WS_CHILD) ? reinterpret_cast<HMENU>(UINT_PTR(nID)) : nullptr;
@@ -188,13 +188,15 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
     if (newStyle == style) return FALSE;
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, LONG_PTR(newStyle));
     if (nFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED |
-                           nFlags);
+        ::SetWindowPos(
+            m_hWnd, nullptr, 0, 0, 0, 0,
+            SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | nFlags);
     return TRUE;
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
 
 BOOL CWnd::WalkPreTranslateTree(MSG* pMsg) {
     for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
@@ -230,38 +232,40 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     return hdr && ReflectToChild(hdr->hwndFrom, WM_NOTIFY, wParam, lParam, pResult);
 }
 
-BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return FALSE;
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     switch (message) {
-    case WM_COMMAND:
-        if (OnCommand(wParam, lParam)) return 0;
-        break;
-    case WM_NOTIFY:
-        if (OnNotify(wParam, lParam, &result)) return result;
-        break;
-    case WM_DRAWITEM: {
-        const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (dis && dis->CtlType != ODT_MENU &&
-            ReflectToChild(dis->hwndItem, message, wParam, lParam, &result))
-            return TRUE;
-        break;
-    }
-    case WM_MEASUREITEM: {
-        const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
-        if (mis && mis->CtlType != ODT_MENU &&
-            ReflectToChild(GetDlgItem(int(mis->CtlID)), message, wParam, lParam, &result))
-            return TRUE;
-        break;
-    }
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (ReflectToChild(HWND(lParam), message, wParam, lParam, &result)) return result;
-        break;
+        case WM_COMMAND:
+            if (OnCommand(wParam, lParam)) return 0;
+            break;
+        case WM_NOTIFY:
+            if (OnNotify(wParam, lParam, &result)) return result;
+            break;
+        case WM_DRAWITEM: {
+            const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (dis && dis->CtlType != ODT_MENU &&
+                ReflectToChild(dis->hwndItem, message, wParam, lParam, &result))
+                return TRUE;
+            break;
+        }
+        case WM_MEASUREITEM: {
+            const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+            if (mis && mis->CtlType != ODT_MENU &&
+                ReflectToChild(GetDlgItem(int(mis->CtlID)), message, wParam, lParam, &result))
+                return TRUE;
+            break;
+        }
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            if (ReflectToChild(HWND(lParam), message, wParam, lParam, &result)) return result;
+            break;
     }
     return DefWindowProc(message, wParam, lParam);
 }

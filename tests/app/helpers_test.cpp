@@ -132,9 +132,7 @@ TEST_F(FitText, NarrowRectanglesGetFewerDots) {
 }
 
 TEST(CreateArialFont, ArialOfTheGivenPixelHeightAndWeight) {
-    const struct {
-        int size, weight;
-    } cases[] = {{16, 400}, {24, 700}, {18, 400}};
+    const struct { int size, weight; } cases[] = {{16, 400}, {24, 700}, {18, 400}};
     for (const auto& c : cases) {
         ScopedFont font = CreateArialFont(c.size, c.weight);
         ASSERT_TRUE(font);

@@ -23,7 +23,8 @@ const wchar_t kRussianRussian[] = L"\x0420\x0443\x0441\x0441\x043a\x0438\x0439";
 class Texts : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = app_test::TempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            app_test::TempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         lstrcpynW(g_szModuleDir, m_dir.c_str(), 256);
     }
     void TearDown() override {
@@ -64,9 +65,10 @@ TEST_F(Texts, LongTextsAreCutAndMissingOrEmptyOnesAreNull) {
     EXPECT_EQ(std::wstring(p, 20), L"0123456789ABCDEFGHIJ");
     EXPECT_EQ(LoadText(4001), nullptr);
     EXPECT_EQ(LoadText(3999), nullptr);
-    EXPECT_EQ(LoadText(IDS_BASE_IMPORTED),
-              std::wstring(L"Base data have been imported successfully.\nYour revised data is saved "
-                           L"as \"%s\"."));
+    EXPECT_EQ(
+        LoadText(IDS_BASE_IMPORTED),
+        std::wstring(L"Base data have been imported successfully.\nYour revised data is saved "
+                     L"as \"%s\"."));
 }
 
 TEST_F(Texts, LanguageChoiceLoadsTheRussianLibraryOnlyForRussian) {
@@ -76,11 +78,9 @@ TEST_F(Texts, LanguageChoiceLoadsTheRussianLibraryOnlyForRussian) {
         const wchar_t* start;
         int storedAfter;
     } cases[] = {
-        {1, kRussianStart, 1},
-        {0, L"Start", 0},
+        {1, kRussianStart, 1}, {0, L"Start", 0},
         {2, L"Start", 2},  // an unknown language runs in English and stays stored
-        {7, L"Start", 7},
-        {1, kRussianStart, 1},
+        {7, L"Start", 7},      {1, kRussianStart, 1},
     };
     for (const auto& c : cases) {
         SetLanguageSetting(c.stored);
@@ -129,20 +129,23 @@ TEST_F(Texts, ProfileSettingsDefaultsAndValuesOfTheWrongKind) {
     ChooseLanguage();
     EXPECT_GE(GetLanguageSetting(), 0);
 
-    const wchar_t* folders[] = {L"C:\\Users\\u\\Documents", L"", L"E:\\\x041a\x0430\x0440\x0442\x0430"};
+    const wchar_t* folders[] = {L"C:\\Users\\u\\Documents", L"",
+                                L"E:\\\x041a\x0430\x0440\x0442\x0430"};
     for (const wchar_t* f : folders) {
         SetDestFolderSetting(f);
         EXPECT_EQ(GetDestFolderSetting(), f);
     }
     // The settings live in section MAIN of the application's key, the folder as a text.
     HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, (m_app.KeyPath() + L"\\MAIN").c_str(), 0,
-                              KEY_READ, &key),
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, (m_app.KeyPath() + L"\\MAIN").c_str(), 0, KEY_READ,
+                              &key),
               ERROR_SUCCESS);
     DWORD type = 0;
-    EXPECT_EQ(::RegQueryValueExW(key, L"DestFolder", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(::RegQueryValueExW(key, L"DestFolder", nullptr, &type, nullptr, nullptr),
+              ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(::RegQueryValueExW(key, L"Language", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(::RegQueryValueExW(key, L"Language", nullptr, &type, nullptr, nullptr),
+              ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD(REG_DWORD));
     ::RegCloseKey(key);
 }
@@ -177,11 +180,13 @@ TEST_F(Texts, LanguageNamesFromLanguageTxt) {
         {"empty second cell", Utf16(L"English\t\r\n"), L"English"},
         {"third cell ignored", Utf16(L"English\tRussian\tmore\r\n"), L"Russian"},
         {"cell cut at 79 units", Utf16(L"English\t" + cell79 + L"yz\r\n"), cell79.c_str()},
-        {"odd byte count", [] {
+        {"odd byte count",
+         [] {
              auto v = Utf16(L"English\tRussian\r\n");
              v.push_back('x');
              return v;
-         }(), L"Russian"},
+         }(),
+         L"Russian"},
         {"8-bit text", {'E', 'n', 'g', 'l', 'i', 's', 'h', '\t', 'R', '\r', '\n'}, L"English"},
         {"only a mark", {0xFF, 0xFE}, L"English"},
         {"empty", {0}, L"English"},
@@ -204,8 +209,9 @@ TEST_F(Texts, LanguageNamesFromLanguageTxt) {
     lstrcpynW(g_szModuleDir, m_dir.c_str(), 256);
     SetLanguageSetting(1);
     LoadLanguageLibrary();
-    ASSERT_TRUE(::CopyFileW(app_test::WindowsPath(KOVRA_SOURCE_DIR "/resources/Language.txt").c_str(),
-                            file.c_str(), FALSE));
+    ASSERT_TRUE(
+        ::CopyFileW(app_test::WindowsPath(KOVRA_SOURCE_DIR "/resources/Language.txt").c_str(),
+                    file.c_str(), FALSE));
     EXPECT_STREQ(GetLanguageName(0), kRussianEnglish);
     EXPECT_STREQ(GetLanguageName(1), kRussianRussian);
     FreeLanguageLibrary();

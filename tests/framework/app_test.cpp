@@ -1,6 +1,4 @@
 // The application object's profile, worker threads and the file-open dialog.
-#include "framework/win_app.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,7 @@
 #include "base/profile.h"
 #include "framework/file_dialog.h"
 #include "framework/handles.h"
+#include "framework/win_app.h"
 #include "framework/wnd.h"
 #include "tests/framework/pump.h"
 #include "tests/test_util.h"
@@ -80,7 +79,8 @@ protected:
 
 TEST(AfxBeginThread, WorkerReportsByPostedMessage) {
     Receiver wnd;
-    ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    ASSERT_TRUE(
+        wnd.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
     ThreadReport report;
     report.target = wnd.m_hWnd;
     ASSERT_TRUE(AfxBeginThread(ReportBack, &report));

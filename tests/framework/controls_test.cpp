@@ -40,7 +40,9 @@ TEST_F(Controls, ComboBoxItemsTextsAndData) {
     EXPECT_EQ(combo.GetCount(), 0);
 }
 
-int CALLBACK Descending(LPARAM a, LPARAM b, LPARAM) { return a < b ? 1 : a > b ? -1 : 0; }
+int CALLBACK Descending(LPARAM a, LPARAM b, LPARAM) {
+    return a < b ? 1 : a > b ? -1 : 0;
+}
 
 TEST_F(Controls, ListViewRowsDataStateAndSorting) {
     CListCtrl list;
@@ -92,7 +94,8 @@ TEST_F(Controls, ListViewRowsDataStateAndSorting) {
 
 TEST_F(Controls, EditAndButton) {
     CEdit edit;
-    ASSERT_TRUE(edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, RECT{10, 10, 100, 30}, &m_parent, 1001));
+    ASSERT_TRUE(
+        edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, RECT{10, 10, 100, 30}, &m_parent, 1001));
     edit.SetLimitText(5);
     edit.SetWindowText(L"25.5");
     edit.SetSel(0, -1);

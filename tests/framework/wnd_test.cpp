@@ -24,8 +24,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         m_messages.push_back(message);
         switch (message) {
-        case UM_PROBE:
-            return LRESULT(wParam + 1);
+            case UM_PROBE:
+                return LRESULT(wParam + 1);
         }
         return CWnd::WindowProc(message, wParam, lParam);
     }
@@ -44,7 +44,9 @@ public:
     }
 };
 
-RECT Rect(int l, int t, int r, int b) { return RECT{l, t, r, b}; }
+RECT Rect(int l, int t, int r, int b) {
+    return RECT{l, t, r, b};
+}
 
 TEST(CWnd, CreatedWindowsSeeTheirFirstMessagesAndGoWithTheirObject) {
     LPCWSTR cls = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, ::LoadCursor(nullptr, IDC_ARROW));
@@ -163,7 +165,8 @@ public:
 
 TEST(CWnd, PreTranslateWalksFromTheTargetToItsTopLevelWindow) {
     KeyFilter top, child;
-    ASSERT_TRUE(top.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, Rect(0, 0, 100, 100), nullptr, 0));
+    ASSERT_TRUE(
+        top.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, Rect(0, 0, 100, 100), nullptr, 0));
     Recorder edit;
     ASSERT_TRUE(edit.CreateEx(0, L"EDIT", L"", WS_CHILD, Rect(0, 0, 50, 20), &top, 1));
     MSG msg{edit.m_hWnd, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
