@@ -2,7 +2,7 @@
 #include "framework/wnd.h"
 
 #include <cstdio>
-#include <vector>
+#include <deque>
 
 #include "framework/creation_hook.h"
 
@@ -47,8 +47,9 @@ CreationHook::~CreationHook() {
 }
 
 LPCWSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
-    // The names live as long as the process; only a handful of combinations ever exist.
-    thread_local std::vector<std::wstring> names;
+    // The names live as long as the process, at stable addresses (a deque does not move its
+    // elements); only a handful of combinations ever exist. User-interface thread only.
+    static std::deque<std::wstring> names;
     wchar_t name[96];
     swprintf(name, 96, L"Kovra:%x:%p:%p:%p", nClassStyle, static_cast<void*>(hCursor),
              static_cast<void*>(hbrBackground), static_cast<void*>(hIcon));

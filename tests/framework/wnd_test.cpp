@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/controls.h"
@@ -67,6 +70,23 @@ TEST(CWnd, CreatedWindowsSeeTheirFirstMessagesAndGoWithTheirObject) {
         EXPECT_EQ(wnd.GetWindowText(), L"\x041a\x043e\x0432\x0440\x0430");
     }
     EXPECT_FALSE(::IsWindow(hWnd));
+}
+
+TEST(CWnd, RegisteredClassNamesStayValid) {
+    // Names handed out earlier keep naming their classes however many follow.
+    std::vector<std::pair<LPCWSTR, std::wstring>> names;
+    for (UINT style = 0; style < 64; ++style) {
+        LPCWSTR name = AfxRegisterWndClass(style << 16 | CS_DBLCLKS);
+        ASSERT_NE(name, nullptr);
+        names.emplace_back(name, name);
+    }
+    HINSTANCE hInst = ::GetModuleHandleW(nullptr);
+    for (const auto& n : names) {
+        EXPECT_EQ(std::wstring(n.first), n.second);
+        WNDCLASSW wc{};
+        EXPECT_TRUE(::GetClassInfoW(hInst, n.first, &wc));
+        EXPECT_EQ(wc.style, UINT(std::wcstoul(n.second.c_str() + 6, nullptr, 16)));
+    }
 }
 
 TEST(CWnd, DestroyedFromOutsideLetsTheObjectGo) {
