@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -115,6 +116,21 @@ TEST_F(Texts, NothingStoredStoresTheDetectedLanguage) {
     EXPECT_EQ(detected, ::GetUserDefaultUILanguage() == 0x0419 ? 1 : 0);
     EXPECT_EQ(ChooseLanguage(), detected);
     EXPECT_EQ(GetLanguageSetting(), detected);
+}
+
+TEST_F(Texts, NothingStoredFollowsTheSystemsLanguageIntoTheLibrary) {
+    // Run once more with a Russian user interface (the ctest entry app_test_russian_ui), which
+    // sets KOVRA_EXPECT_UI_LANGUAGE so this cannot pass on the English branch alone.
+    const bool russian = ::GetUserDefaultUILanguage() == 0x0419;
+    if (const char* expect = std::getenv("KOVRA_EXPECT_UI_LANGUAGE")) {
+        ASSERT_EQ(russian ? 1 : 0, std::atoi(expect));
+    }
+    CopyRussianLibrary();
+    ASSERT_EQ(GetLanguageSetting(), -1);
+    LoadLanguageLibrary();
+    EXPECT_EQ(GetLanguageSetting(), russian ? 1 : 0);
+    EXPECT_EQ(Text(IDS_START), russian ? kRussianStart : L"Start");
+    EXPECT_EQ(Text(IDS_APP_TITLE), L"Kovra Converter");
 }
 
 TEST_F(Texts, ProfileSettingsDefaultsAndValuesOfTheWrongKind) {
