@@ -16,9 +16,8 @@ CTollexDlg::CTollexDlg(CWnd* pParent) : CDialog(IDD_KOVRADESK_DIALOG, pParent) {
 
 BOOL CTollexDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    // The converter finds this window by its title: the same text in every language.
-    const wchar_t* title = LoadText(IDS_APP_TITLE);
-    SetWindowText(title ? title : L"");
+    const wchar_t* text = LoadText(IDS_APP_TITLE);
+    const std::wstring title = text ? text : L"";
     m_hIcon.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                   MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
                                                   LR_DEFAULTSIZE)));
@@ -28,7 +27,7 @@ BOOL CTollexDlg::OnInitDialog() {
                (::GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight);
 
     m_fontTitle = CreateArialFont(24, FW_BOLD);
-    const std::wstring heading = std::wstring(title ? title : L"") + L"  " + GetAppVersion();
+    const std::wstring heading = title + L"  " + GetAppVersion();
     m_wndTitle.Create(L"STATIC", heading.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER,
                       RECT{70, 144, 790, 176}, this, IDC_STATIC);
     m_wndTitle.SetFont(m_fontTitle);
@@ -36,6 +35,9 @@ BOOL CTollexDlg::OnInitDialog() {
     m_btnClose.Create(close ? close : L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
                       RECT{732, 535, 834, 577}, this, kCloseButtonId);
     m_btnClose.SetFont(GetFont());
+    // The converter and a second start find this window by its title, the same text in every
+    // language; it is given last so the window is found only when it is ready.
+    SetWindowText(title.c_str());
     return TRUE;
 }
 
