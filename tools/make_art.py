@@ -801,7 +801,7 @@ def mock_partner(art):
            valign='center', multiline=False, label='page title')
     p.text((120, 100, 820, 260),
            'Download recommended speed camera data from Zel Partner Website:\n'
-           'a. Go to www.zelpartner.com\nb. Select "SpeedCam for Zel" from the drop-down list\n'
+           'a. Go to partners.kovra-dvr.example\nb. Select "SpeedCam for Zel" from the drop-down list\n'
            'c. Click "Download Camera."\nd. Download the TEXT file (.txt) to your computer\n'
            'e. Select the downloaded TEXT file from your computer', 18, label='instructions')
     p.field((120, 274, 696, 312), 'C:\\Users\\driver\\Downloads\\speedcam.txt')
