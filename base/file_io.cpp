@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -188,6 +189,20 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size) 
 #endif
     if (!moved) std::remove(tmp.c_str());
     return moved;
+}
+
+void ResizeForOverwrite(std::vector<uint8_t>& v, size_t n) {
+#ifdef __linux__
+    const size_t kHuge = size_t(2) << 20;
+    if (n >= kHuge && v.capacity() < n) {
+        std::vector<uint8_t>().swap(v);
+        v.reserve(n);
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(v.data()) + n) & ~(kHuge - 1);
+        if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#endif
+    v.resize(n);
 }
 
 bool CreateFolder(const std::wstring& path) {

@@ -33,6 +33,11 @@ bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst);
 // Creates the folder (its parent must exist). True when it exists afterwards.
 bool CreateFolder(const std::wstring& path);
 
+// Sizes the vector to n bytes that the caller is about to overwrite. Large buffers are backed
+// by huge pages where the system allows it: faulting fresh memory in 4 KiB pages costs more
+// than filling it.
+void ResizeForOverwrite(std::vector<uint8_t>& v, size_t n);
+
 // UTF-16 (or UTF-32 on Linux) text to UTF-8, for file-system calls and JSON.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);

@@ -183,7 +183,7 @@ bool CompoundDocument::ReopenFile() {
 #endif
     ok = ok && size >= 0 && uint64_t(size) <= kMaxFileSize && std::fseek(m_file, 0, SEEK_SET) == 0;
     if (ok) {
-        m_image.assign(size_t(size), 0);
+        kovra::ResizeForOverwrite(m_image, size_t(size));
         ok = size == 0 || std::fread(m_image.data(), 1, m_image.size(), m_file) == m_image.size();
     }
     if (!ok) CloseContainer();
@@ -491,7 +491,7 @@ bool CompoundDocument::ReadRegular(uint32_t start, uint32_t size, std::vector<ui
     const uint32_t needed = SectorsFor(size, kSectorSize);
     if (!FollowChain(m_fat, start, SectorCount(), chain, needed) || chain.size() != needed)
         return false;
-    out.resize(size);
+    kovra::ResizeForOverwrite(out, size);
     for (size_t i = 0; i < chain.size(); ++i) {
         size_t offset = i * kSectorSize;
         std::memcpy(out.data() + offset, SectorData(chain[i]),
