@@ -21,16 +21,6 @@ using kovra::StoreLE32;
 
 namespace {
 
-constexpr uint32_t kSectorSize = 512;
-constexpr uint32_t kMiniSectorSize = 64;
-constexpr uint32_t kLinksPerSector = kSectorSize / 4;
-constexpr uint32_t kHeaderDifatSlots = 109;
-constexpr uint32_t kLinksPerDifatSector = kLinksPerSector - 1;  // the last word links on
-
-uint32_t SectorsFor(uint64_t bytes, uint32_t unit) {
-    return uint32_t((bytes + unit - 1) / unit);
-}
-
 // Follows a chain through an allocation table. Every link must be an entry of the table
 // below `limit` (the sectors that exist), and no sector may be visited twice, so a loop or
 // a cross-link ends the walk with false instead of spinning. Stops after `maxLength`

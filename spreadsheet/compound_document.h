@@ -21,6 +21,17 @@ constexpr uint32_t kNoEntry = 0xFFFFFFFF;  // directory link to nothing
 // every file we support; the header's copy of it is not consulted.
 constexpr uint32_t kMiniStreamCutoff = 4096;
 
+// The one geometry this library reads and writes: 512-byte sectors, 64-byte mini sectors.
+constexpr uint32_t kSectorSize = 512;
+constexpr uint32_t kMiniSectorSize = 64;
+constexpr uint32_t kLinksPerSector = kSectorSize / 4;
+constexpr uint32_t kHeaderDifatSlots = 109;
+constexpr uint32_t kLinksPerDifatSector = kLinksPerSector - 1;  // the last word links on
+
+inline uint32_t SectorsFor(uint64_t bytes, uint32_t unit) {
+    return uint32_t((bytes + unit - 1) / unit);
+}
+
 // The 512-byte file header, field by field in file order.
 struct DocumentHeader {
     uint8_t signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};

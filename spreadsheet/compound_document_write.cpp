@@ -19,16 +19,6 @@ using kovra::StoreLE32;
 
 namespace {
 
-constexpr uint32_t kSectorSize = 512;
-constexpr uint32_t kMiniSectorSize = 64;
-constexpr uint32_t kLinksPerSector = kSectorSize / 4;
-constexpr uint32_t kHeaderDifatSlots = 109;
-constexpr uint32_t kLinksPerDifatSector = kLinksPerSector - 1;
-
-uint32_t SectorsFor(uint64_t bytes, uint32_t unit) {
-    return uint32_t((bytes + unit - 1) / unit);
-}
-
 // Same rules as the reader's chain walk: in range, no sector twice, exactly `length` long.
 bool ExactChain(const std::vector<uint32_t>& table, uint32_t start, uint32_t limit, uint32_t length,
                 std::vector<uint32_t>& chain) {
