@@ -264,35 +264,30 @@ bool CompoundDocument::BuildOverwrite(uint32_t number, const std::vector<uint8_t
         else
             ed.FreeSector(oldChain[i]);
     }
-    if (newMini) {
-        for (uint32_t i = uint32_t(chain.size()); i < SectorsFor(newSize, kMiniSectorSize); ++i) {
+    // The same steps in mini sectors or regular ones: extend the chain, link it, fill it
+    // (the tail of the last sector zeroed).
+    auto fill = [&](uint32_t unit, auto newSector, std::vector<uint32_t>& table, auto sectorData) {
+        for (uint32_t i = uint32_t(chain.size()); i < SectorsFor(newSize, unit); ++i) {
             uint32_t k;
-            if (!ed.NewMiniSector(k)) return false;
+            if (!newSector(k)) return false;
             chain.push_back(k);
         }
-        LinkChain(ed.miniFat, chain);
+        LinkChain(table, chain);
         for (size_t i = 0; i < chain.size(); ++i) {
-            size_t offset = i * kMiniSectorSize;
-            size_t n = std::min<size_t>(kMiniSectorSize, newSize - offset);
-            uint8_t* p = ed.MiniSector(chain[i]);
+            size_t offset = i * unit;
+            size_t n = std::min<size_t>(unit, newSize - offset);
+            uint8_t* p = sectorData(chain[i]);
             std::memcpy(p, bytes.data() + offset, n);
-            std::memset(p + n, 0, kMiniSectorSize - n);
+            std::memset(p + n, 0, unit - n);
         }
-    } else {
-        for (uint32_t i = uint32_t(chain.size()); i < SectorsFor(newSize, kSectorSize); ++i) {
-            uint32_t s;
-            if (!ed.NewSector(s)) return false;
-            chain.push_back(s);
-        }
-        LinkChain(ed.fat, chain);
-        for (size_t i = 0; i < chain.size(); ++i) {
-            size_t offset = i * kSectorSize;
-            size_t n = std::min<size_t>(kSectorSize, newSize - offset);
-            uint8_t* p = ed.Sector(chain[i]);
-            std::memcpy(p, bytes.data() + offset, n);
-            std::memset(p + n, 0, kSectorSize - n);
-        }
-    }
+        return true;
+    };
+    const bool filled =
+        newMini ? fill(kMiniSectorSize, [&](uint32_t& k) { return ed.NewMiniSector(k); }, ed.miniFat,
+                       [&](uint32_t k) { return ed.MiniSector(k); })
+                : fill(kSectorSize, [&](uint32_t& k) { return ed.NewSector(k); }, ed.fat,
+                       [&](uint32_t k) { return ed.Sector(k); });
+    if (!filled) return false;
 
     // Directory entries: the stream's start and size; the root's when the mini stream grew.
     const uint32_t perSector = kSectorSize / DirectoryEntry::kSize;
