@@ -1,0 +1,18 @@
+// The wizard's private window messages: every number in one place. Posted unless noted.
+#pragma once
+
+enum : unsigned {
+    UM_LIST_CELL_FOCUS = 1225,   // list control -> its page (and itself); item, column or -1
+    UM_CLOSE_BOX = 1227,         // main dialog -> update message box: end as OK
+    UM_LIST_EDITED = 1228,       // list control -> its page after a stored edit
+    UM_DOWNLOAD_PERCENT = 1233,  // download thread -> page of step 1; percent 0..100
+    UM_CONVERT_RESULT = 1525,    // converter (sent) -> main dialog -> convert page; 1 ok, 0 errors
+    UM_UPDATE_PROGRESS = 1536,   // update thread (sent) -> main dialog; percent, 1 when over
+    UM_RADIO_CLICKED = 3027,     // ORadioButton (sent) -> parent; control ID, new state
+    UM_CHECK_CLICKED = 3028,     // OCheckBox (sent) -> parent; control ID, new state
+    UM_STEP_NEXT = 3029,         // page -> main dialog (next step), page -> itself (next screen)
+    UM_STEP_BACK = 3030,         // page -> main dialog; wParam -1 restarts at step 1
+    UM_NEW_VERSION = 3031,       // update thread -> main dialog
+    UM_LATEST_VERSION = 3032,    // update thread -> main dialog
+    UM_BASE_DOWNLOADED = 3033,   // download thread -> page of step 1
+};
