@@ -104,3 +104,21 @@ std::wstring GetAppVersion() {
 std::wstring BytesToWideString(const char* bytes) {
     return bytes ? kovra::WidenBytes(bytes, std::strlen(bytes)) : std::wstring();
 }
+
+std::wstring FormatText(const wchar_t* format, std::initializer_list<std::wstring> args) {
+    std::wstring out;
+    auto next = args.begin();
+    for (const wchar_t* p = format ? format : L""; *p; ++p) {
+        if (p[0] == L'%' && p[1] == L'%') {
+            out += L'%';
+            ++p;
+        } else if (p[0] == L'%' && (p[1] == L's' || p[1] == L'd')) {
+            if (next == args.end()) break;
+            out += *next++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "framework/handles.h"
@@ -38,3 +39,8 @@ std::wstring GetAppVersion();
 
 // Each byte of the zero-terminated text becomes one UTF-16 unit of the same value.
 std::wstring BytesToWideString(const char* bytes);
+
+// A text-table format with its arguments put in: each "%s" or "%d" takes the next argument as
+// it stands (callers pass numbers already written out), "%%" is a percent sign. Missing
+// arguments leave the rest of the format out, so a translated text can never read past them.
+std::wstring FormatText(const wchar_t* format, std::initializer_list<std::wstring> args);

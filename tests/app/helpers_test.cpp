@@ -164,3 +164,12 @@ TEST(Helpers, VersionFolderAndBytes) {
 }
 
 }  // namespace
+
+TEST(FormatText, PutsArgumentsInOrderAndStopsWhenTheyRunOut) {
+    EXPECT_EQ(FormatText(L"Kovra Converter\nVersion: %s\n", {L"1.0.10.1"}),
+              L"Kovra Converter\nVersion: 1.0.10.1\n");
+    EXPECT_EQ(FormatText(L"%d%% of %s", {L"42", L"setup.exe"}), L"42% of setup.exe");
+    // A translation with more slots than the code gives never reads past the arguments.
+    EXPECT_EQ(FormatText(L"saved as \"%s\" and %s.", {L"a.xls"}), L"saved as \"a.xls\" and ");
+    EXPECT_EQ(FormatText(nullptr, {L"x"}), L"");
+}
