@@ -71,7 +71,6 @@ private:
     short m_nY = 0;
     bool m_bDragging = false;
     POINT m_ptDragStart{};
-    RECT m_rcDragStart{};
     bool m_bFirstPaint = false;
 };
 
