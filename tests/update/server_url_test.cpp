@@ -1,9 +1,8 @@
 // The test override of our built-in server addresses.
-#include <windows.h>
+#include "app/server_url.h"
 
 #include <gtest/gtest.h>
-
-#include "app/server_url.h"
+#include <windows.h>
 
 TEST(ServerUrl, OverrideReplacesOriginAndKeepsPath) {
     struct {

@@ -1,0 +1,417 @@
+// The update check and the installer download against the local test server (server.py,
+// started by the ctest fixture update_server), under Wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/helpers.h"
+#include "app/messages.h"
+#include "app/sha256.h"
+#include "app/update_checker.h"
+#include "framework/win_app.h"
+#include "tests/update/update_test_util.h"
+
+using namespace update_test;
+
+namespace {
+
+const char kVersionPath[] = "/dvr/pctool/ru/version.ini";
+const char kSetupPath[] = "/files/setup.exe";
+
+std::wstring Wide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+class UpdateNet : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_server.Connect()) GTEST_SKIP() << "the test server is not running";
+        ASSERT_NE(NotifyWindow().Handle(), nullptr) << "no windows: is there a display (xvfb-run)?";
+        m_strDir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_strMarker = m_strDir + L"\\marker.txt";
+        m_strSetup = m_strDir + L"\\setup.exe";
+        ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", Wide(m_server.Origin()).c_str());
+        ::SetEnvironmentVariableW(L"KOVRA_FAKE_SETUP_MARKER", m_strMarker.c_str());
+        m_strInstaller = ReadBytes(WindowsPath(KOVRA_FAKE_SETUP));
+        ASSERT_GT(m_strInstaller.size(), 1000u);
+        m_server.Put(kSetupPath, m_strInstaller);
+        PutVersion("1.0.10.2");
+        m_server.ClearLog();
+    }
+
+    void PutVersion(const std::string& version, const std::string& extra = "") {
+        m_server.Put(kVersionPath, "[RU Ruvovid]\r\nURL=" + m_server.Url(kSetupPath) +
+                                       "\r\nversion=" + version + "\r\n" + extra);
+    }
+
+    // A checker of this test's folder that believes it is the program's 1.0.10.1.
+    std::unique_ptr<CUpdateChecker> NewChecker() {
+        auto checker = std::make_unique<CUpdateChecker>(m_strDir);
+        checker->m_strCurVersion = L"1.0.10.1";
+        return checker;
+    }
+
+    // Runs work on a thread of its own while this thread handles the messages it sends.
+    static void RunBeside(const std::function<void()>& work, DWORD ms = 60000) {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+        });
+        const bool finished = PumpUntil([&] { return done.load(); }, ms);
+        worker.join();
+        EXPECT_TRUE(finished) << "the worker took too long";
+    }
+
+    bool Started() {
+        return PumpUntil([&] { return ReadBytes(m_strMarker) == "started"; }, 15000);
+    }
+    // The checker returns 2000 ms after starting the installer: by then a started one is seen.
+    bool NotStarted() {
+        PumpUntil([] { return false; }, 500);
+        return !Exists(m_strMarker);
+    }
+
+    int Count(const std::string& request) const {
+        int n = 0;
+        for (const std::string& line : m_server.Requests()) n += line == request;
+        return n;
+    }
+
+    // The progress messages make sense: starting with (p, 0), rising, ending once with (100, 1).
+    static void ExpectProgressToCompletion(const NotifyWindow& wnd) {
+        const auto progress = wnd.Of(UM_UPDATE_PROGRESS);
+        ASSERT_GE(progress.size(), 2u);
+        for (size_t i = 0; i + 1 < progress.size(); ++i) {
+            EXPECT_EQ(progress[i].lParam, 0) << i;
+            EXPECT_LE(progress[i].wParam, 100u) << i;
+            if (i > 0) {
+                EXPECT_GE(progress[i].wParam, progress[i - 1].wParam) << i;
+            }
+        }
+        EXPECT_EQ(progress.back().wParam, 100u);
+        EXPECT_EQ(progress.back().lParam, 1);
+    }
+
+    TestServer m_server;
+    std::wstring m_strDir, m_strMarker, m_strSetup;
+    std::string m_strInstaller;
+};
+
+TEST_F(UpdateNet, CheckResultCodes) {
+    auto checker = NewChecker();
+    const std::wstring tmp = m_strDir + L"\\tmpVerion.ini";
+
+    // A stale, read-only version file is replaced, not resumed.
+    WriteBytes(tmp, "stale");
+    ::SetFileAttributesW(tmp.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNewer);
+    EXPECT_EQ(checker->m_strSetupUrl, Wide(m_server.Url(kSetupPath)));
+    EXPECT_EQ(ReadBytes(tmp).substr(0, 12), "[RU Ruvovid]");
+    EXPECT_EQ(m_server.Requests(),
+              std::vector<std::string>{"GET " + std::string(kVersionPath) + " -"});
+
+    PutVersion("1.0.10.1");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+    m_server.Put(kVersionPath, "[Elsewhere]\r\nURL=http://x/setup.exe\r\nversion=2.0\r\n");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+    m_server.Put(kVersionPath, "[RU Ruvovid]\r\nURL=\r\nversion=2.0\r\n");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+
+    // An error page is never taken for the version file.
+    for (int status : {404, 500, 302}) {
+        PutVersion("9.9");
+        m_server.SetStatus(kVersionPath, status);
+        EXPECT_EQ(checker->CheckUpdate(), kCheckIncomplete) << status;
+        EXPECT_FALSE(Exists(tmp)) << status;
+    }
+
+    // Nobody listens on port 1.
+    ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", L"http://127.0.0.1:1");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckIncomplete);
+    EXPECT_FALSE(Exists(tmp));
+}
+
+TEST_F(UpdateNet, QaconfigAsksTheTestServer) {
+    ASSERT_TRUE(WriteBytes(m_strDir + L"\\qaconfig", ""));
+    m_server.Put("/WebDownload/Test/version.ini_",
+                 "[DVR Installer]\r\nURL=http://x/s.exe\r\nversion=1.0.10.1.0\r\n");
+    auto checker = NewChecker();
+    ASSERT_TRUE(checker->m_bLogEnabled);
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNewer);
+    EXPECT_EQ(m_server.Requests(),
+              std::vector<std::string>{"GET /WebDownload/Test/version.ini_ -"});
+    const std::string log = ReadBytes(m_strDir + L"\\Update_Log.txt");
+    EXPECT_NE(log.find("\tStart update\r\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Newer version found"), std::string::npos) << "longer only, not greater";
+}
+
+TEST_F(UpdateNet, NewerVersionIsDownloadedAndStarted) {
+    NotifyWindow wnd;
+    CheckingBox box;
+    WriteBytes(m_strSetup, "MZ left over from an earlier download");
+    auto checker = NewChecker();
+    checker->m_bCancel = true;  // left from an earlier cancel
+    RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+
+    EXPECT_FALSE(box.IsOpen());
+    ASSERT_FALSE(wnd.messages.empty());
+    EXPECT_EQ(wnd.messages.front().msg, UINT(UM_NEW_VERSION));
+    EXPECT_TRUE(wnd.Of(UM_LATEST_VERSION).empty());
+    ExpectProgressToCompletion(wnd);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+    EXPECT_TRUE(Started());
+    EXPECT_EQ(checker->m_hNotifyWnd, nullptr);
+    // The stale file was deleted, not resumed.
+    EXPECT_EQ(Count("GET /files/setup.exe -"), 1);
+    EXPECT_EQ(m_server.Requests().size(), 2u);
+}
+
+TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    PutVersion("1.0.10.1");
+    {
+        CheckingBox box;
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", L"http://127.0.0.1:1");
+    {
+        CheckingBox box;
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    PumpUntil([] { return false; }, 200);  // the posted messages
+    ASSERT_EQ(wnd.messages.size(), 2u);
+    EXPECT_EQ(wnd.messages[0].msg, UINT(UM_LATEST_VERSION));
+    EXPECT_EQ(wnd.messages[1].msg, UINT(UM_LATEST_VERSION));
+    EXPECT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_FALSE(Exists(m_strSetup));
+}
+
+TEST_F(UpdateNet, BoxClosedBeforeTheCheckMeansNoCheck) {
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    auto box = std::make_unique<CheckingBox>();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        checker->RunCheck(wnd.Handle());
+        done = true;
+    });
+    PumpUntil([] { return false; }, 1000);
+    box.reset();  // the user cancels the box
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 10000));
+    worker.join();
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(wnd.messages.empty());
+    EXPECT_TRUE(m_server.Requests().empty());
+}
+
+TEST_F(UpdateNet, ResumesTheSecondHalf) {
+    const size_t half = m_strInstaller.size() / 2;
+    WriteBytes(m_strSetup, m_strInstaller.substr(0, half));
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+
+    EXPECT_EQ(result, kDownloadDone);
+    EXPECT_EQ(m_server.Requests(),
+              std::vector<std::string>{"GET /files/setup.exe bytes=" + std::to_string(half) + "-"});
+    const auto progress = wnd.Of(UM_UPDATE_PROGRESS);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front().wParam, half * 100 / m_strInstaller.size());
+    ExpectProgressToCompletion(wnd);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, ServerIgnoringTheRangeSendsTheWholeFileAgain) {
+    WriteBytes(m_strSetup, "MZ from some other download");
+    m_server.SetMode(kSetupPath, "norange");
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadDone);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller) << "replaced, not appended to";
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, FileCompleteAlreadyIsStarted) {
+    WriteBytes(m_strSetup, m_strInstaller);
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadDone);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+    ExpectProgressToCompletion(wnd);
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, CancelStopsTheDownloadAndTheNextCheckWorks) {
+    // Three more blocks after the program itself: the file still runs.
+    m_server.Put(kSetupPath, m_strInstaller + std::string(3 * 32768, '\0'));
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    wnd.onProgress = [&](WPARAM percent, LPARAM) {
+        if (percent > 0) checker->m_bCancel = true;  // the user closes the download box
+    };
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadIncomplete);
+    EXPECT_TRUE(checker->m_bCancel);
+    EXPECT_LT(ReadBytes(m_strSetup).size(), m_strInstaller.size() + 3 * 32768);
+    for (const auto& m : wnd.Of(UM_UPDATE_PROGRESS)) EXPECT_EQ(m.lParam, 0);
+    EXPECT_TRUE(NotStarted());
+
+    wnd.onProgress = nullptr;
+    wnd.messages.clear();
+    CheckingBox box;
+    RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    EXPECT_FALSE(checker->m_bCancel);
+    ASSERT_FALSE(wnd.messages.empty());
+    EXPECT_EQ(wnd.messages.front().msg, UINT(UM_NEW_VERSION));
+    ExpectProgressToCompletion(wnd);
+    EXPECT_EQ(ReadBytes(m_strSetup).size(), m_strInstaller.size() + 3 * 32768);
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, ErrorPagesAndNonProgramsAreNeverStarted) {
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    for (int status : {404, 500, 403}) {
+        m_server.SetStatus(kSetupPath, status);
+        int result = -1;
+        RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+        EXPECT_EQ(result, kDownloadIncomplete) << status;
+        EXPECT_FALSE(Exists(m_strSetup)) << status;
+    }
+    EXPECT_TRUE(wnd.Of(UM_UPDATE_PROGRESS).empty());
+
+    // A page served as if it were the file.
+    m_server.Put(kSetupPath, "<html><body>Sorry, moved.</body></html>");
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadIncomplete);
+    EXPECT_FALSE(Exists(m_strSetup));
+
+    // No server at the address.
+    checker->m_strSetupUrl = L"http://127.0.0.1:1/files/setup.exe";
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadIncomplete);
+    checker->m_strSetupUrl = L"ftp://127.0.0.1/setup.exe";
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadNoConnection);
+
+    for (const auto& m : wnd.Of(UM_UPDATE_PROGRESS)) EXPECT_EQ(m.lParam, 0);
+    EXPECT_TRUE(NotStarted());
+}
+
+TEST_F(UpdateNet, AnnouncedSha256MustMatch) {
+    std::string hash = Sha256Hex(m_strInstaller.data(), m_strInstaller.size());
+    std::string wrong = hash;
+    wrong[10] = wrong[10] == '0' ? '1' : '0';
+
+    PutVersion("1.0.10.2", "sha256=" + wrong + "\r\n");
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    {
+        CheckingBox box;
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    EXPECT_EQ(wnd.Of(UM_NEW_VERSION).size(), 1u);
+    for (const auto& m : wnd.Of(UM_UPDATE_PROGRESS)) EXPECT_EQ(m.lParam, 0);
+    EXPECT_FALSE(Exists(m_strSetup));
+    EXPECT_TRUE(NotStarted());
+
+    for (char& c : hash) c = char(toupper(c));  // any case
+    PutVersion("1.0.10.2", "sha256=" + hash + "\r\n");
+    wnd.messages.clear();
+    {
+        CheckingBox box;
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    ExpectProgressToCompletion(wnd);
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, BodyWithoutLength) {
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+
+    // Ended by the connection: cannot be told from a cut, so not taken.
+    m_server.SetMode(kSetupPath, "close");
+    int result = -1;
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadIncomplete);
+    EXPECT_TRUE(NotStarted());
+    ::DeleteFileW(m_strSetup.c_str());
+
+    // Chunked: the server says where it ends.
+    m_server.SetMode(kSetupPath, "chunked");
+    wnd.messages.clear();
+    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    EXPECT_EQ(result, kDownloadDone);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+    const auto progress = wnd.Of(UM_UPDATE_PROGRESS);
+    ASSERT_EQ(progress.size(), 2u) << "no percentage without a length";
+    EXPECT_EQ(progress[0].wParam, 0u);
+    EXPECT_EQ(progress[1].wParam, 100u);
+    EXPECT_EQ(progress[1].lParam, 1);
+    EXPECT_TRUE(Started());
+}
+
+TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    CheckingBox first, second;
+    std::atomic<int> done{0};
+    std::thread a([&] {
+        checker->RunCheck(wnd.Handle());
+        ++done;
+    });
+    PumpUntil([] { return false; }, 300);
+    std::thread b([&] {
+        checker->RunCheck(wnd.Handle());
+        ++done;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return done == 2; }, 60000));
+    a.join();
+    b.join();
+    PumpUntil([] { return false; }, 200);
+
+    EXPECT_FALSE(first.IsOpen());
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(wnd.Of(UM_NEW_VERSION).size(), 1u);
+    EXPECT_TRUE(wnd.Of(UM_LATEST_VERSION).empty());
+    EXPECT_EQ(Count("GET /dvr/pctool/ru/version.ini -"), 1);
+    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+    EXPECT_TRUE(Started());
+}
+
+// The thread procedure itself, on the process's checker in the program folder.
+TEST_F(UpdateNet, ThreadProcedureTakesTheNotifyWindow) {
+    PutVersion("1.0.10.1");
+    NotifyWindow wnd;
+    CheckingBox box;
+    ASSERT_TRUE(AfxBeginThread(UpdateThreadProc, wnd.Handle()));
+    EXPECT_TRUE(PumpUntil([&] { return !wnd.messages.empty(); }, 30000));
+    ASSERT_EQ(wnd.messages.size(), 1u);
+    EXPECT_EQ(wnd.messages[0].msg, UINT(UM_LATEST_VERSION));
+    EXPECT_FALSE(box.IsOpen());
+    EXPECT_EQ(ReadBytes(GetTmpVersionIniPath()).substr(0, 12), "[RU Ruvovid]");
+    ::DeleteFileW(GetTmpVersionIniPath().c_str());
+}
+
+}  // namespace

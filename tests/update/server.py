@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""Local HTTP server for the update tests: serves ROOT/www with byte ranges.
+
+    server.py start ROOT   start in the background; ROOT/port gets the port, ROOT/pid the id
+    server.py stop ROOT    stop the server started for ROOT
+    server.py run ROOT     serve in the foreground
+
+Beside a served file, small files change how it is served (the tests write them):
+    NAME.status   a status code: answer with it and a small HTML page instead of the file
+    NAME.mode     "chunked": no Content-Length, chunked body; "close": no Content-Length, the
+                  end of the body is the end of the connection; "norange": ignore Range
+Every request is appended to ROOT/requests.log as "METHOD PATH RANGE" ("-" without Range).
+"""
+import http.server
+import os
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+import urllib.parse
+
+BLOCK = 32768
+
+
+def read_text(path):
+    try:
+        with open(path, encoding="ascii") as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    root = "."
+    log_lock = threading.Lock()
+
+    def log_message(self, fmt, *args):  # quiet: the request log is ours
+        pass
+
+    def note(self):
+        line = "%s %s %s\n" % (self.command, self.path, self.headers.get("Range", "-"))
+        with self.log_lock:
+            with open(os.path.join(self.root, "requests.log"), "a", encoding="utf-8") as f:
+                f.write(line)
+
+    def do_GET(self):
+        self.note()
+        rel = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path).lstrip("/")
+        www = os.path.realpath(os.path.join(self.root, "www"))
+        path = os.path.realpath(os.path.join(www, rel))
+        if not path.startswith(www + os.sep) or not os.path.isfile(path):
+            return self.page(404)
+        status = read_text(path + ".status")
+        if status:
+            return self.page(int(status))
+        mode = read_text(path + ".mode")
+        with open(path, "rb") as f:
+            data = f.read()
+
+        start = 0
+        ranged = self.headers.get("Range", "")
+        if ranged and mode != "norange":
+            spec = ranged.strip()
+            if not spec.startswith("bytes=") or not spec.endswith("-"):
+                return self.page(400)
+            start = int(spec[len("bytes="):-1])
+            if start >= len(data):
+                self.send_response(416)
+                self.send_header("Content-Range", "bytes */%d" % len(data))
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            self.send_response(206)
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))
+        else:
+            self.send_response(200)
+        body = data[start:]
+        self.send_header("Content-Type", "application/octet-stream")
+        if mode == "chunked":
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for i in range(0, len(body), BLOCK):
+                part = body[i:i + BLOCK]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(part), part))
+            self.wfile.write(b"0\r\n\r\n")
+        elif mode == "close":
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body)
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+    def page(self, status):
+        body = b"<html><body><h1>%d</h1>Not the file you asked for.</body></html>" % status
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+def run(root):
+    Handler.root = root
+    os.makedirs(os.path.join(root, "www"), exist_ok=True)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    tmp = os.path.join(root, "port.tmp")
+    with open(tmp, "w", encoding="ascii") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(tmp, os.path.join(root, "port"))
+    server.serve_forever()
+
+
+def start(root):
+    stop(root)
+    os.makedirs(root, exist_ok=True)
+    port = os.path.join(root, "port")
+    if os.path.exists(port):
+        os.remove(port)
+    with open(os.path.join(root, "server.log"), "ab") as log:
+        child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "run", root],
+                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                 start_new_session=True)
+    with open(os.path.join(root, "pid"), "w", encoding="ascii") as f:
+        f.write(str(child.pid))
+    for _ in range(200):
+        if os.path.exists(port):
+            with socket.create_connection(("127.0.0.1", int(read_text(port))), timeout=5):
+                print("serving %s on port %s" % (root, read_text(port)))
+                return 0
+        if child.poll() is not None:
+            break
+        time.sleep(0.05)
+    print("server did not start", file=sys.stderr)
+    return 1
+
+
+def stop(root):
+    pid = read_text(os.path.join(root, "pid"))
+    if pid:
+        try:
+            os.kill(int(pid), signal.SIGTERM)
+        except (OSError, ValueError):
+            pass
+        os.remove(os.path.join(root, "pid"))
+    return 0
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "run"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    root = os.path.abspath(sys.argv[2])
+    if sys.argv[1] == "run":
+        run(root)
+        return 0
+    return start(root) if sys.argv[1] == "start" else stop(root)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
