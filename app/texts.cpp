@@ -23,7 +23,6 @@ wchar_t s_szText[4][kTextUnits];
 int s_nText = 3;  // the buffer used last; the first call takes buffer 0
 
 wchar_t s_szLanguageName[kCellUnits];
-std::wstring s_strDestFolder;
 
 HMODULE ProgramModule() {
     return ::GetModuleHandleW(nullptr);
@@ -63,21 +62,6 @@ void SetLanguageSetting(int n) {
     if (CWinApp* app = AfxGetApp())
         app->WriteProfileInt(ProgramText(IDS_PROFILE_SECTION).c_str(),
                              ProgramText(IDS_PROFILE_LANGUAGE).c_str(), n);
-}
-
-const std::wstring& GetDestFolderSetting() {
-    CWinApp* app = AfxGetApp();
-    s_strDestFolder =
-        app ? app->GetProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(),
-                                    ProgramText(IDS_PROFILE_DEST_FOLDER).c_str(), L"0")
-            : std::wstring(L"0");
-    return s_strDestFolder;
-}
-
-void SetDestFolderSetting(const std::wstring& path) {
-    if (CWinApp* app = AfxGetApp())
-        app->WriteProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(),
-                                ProgramText(IDS_PROFILE_DEST_FOLDER).c_str(), path.c_str());
 }
 
 int DetectUILanguage() {

@@ -20,11 +20,10 @@ enum { kLanguageEnglish = 0, kLanguageRussian = 1 };
 // or it is empty.
 const wchar_t* LoadText(UINT id);
 
-// The profile settings of section "MAIN" (names from the program's own texts 129, 130, 189).
+// The language setting of profile section "MAIN" (names from the program's texts 129, 130);
+// the destination folder is kept by the camera data configuration.
 int GetLanguageSetting();  // -1 when none is stored
 void SetLanguageSetting(int n);
-const std::wstring& GetDestFolderSetting();  // "0" when none; the next call overwrites it
-void SetDestFolderSetting(const std::wstring& path);
 
 // 1 when the user's interface language is Russian (0x0419), else 0.
 int DetectUILanguage();

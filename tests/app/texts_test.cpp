@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/helpers.h"
+#include "camdata/config.h"
 #include "resource.h"
 #include "tests/app/app_test_util.h"
 
