@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 xvfb xauth                        # running the Windows programs and tests
     xdotool                                       # driving the wizard in end-to-end tests
+    nsis                                          # makensis: the installer setup.exe
     fonts-liberation fonts-dejavu-core            # Arial and Tahoma stand-ins with Cyrillic for Wine
     python3 python3-xlrd                          # independent reader of the files we write
     python3-pil                                   # drawing the skin images (tools/make_art.py)

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The installer end to end under Wine: setup.exe built by tools/make-setup.sh from a package of
+# this build, installed silently into a folder of the test's own, checked, installed once more
+# over itself (as an update does), and uninstalled silently, which keeps the user's files.
+# Usage: installer_test.sh WORK_DIR kovradesk.exe rawconv.exe kovradesk_RUS.dll
+# Exit 77 (skipped) when makensis is not installed.
+set -eu
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$1
+shift
+if ! command -v makensis >/dev/null; then
+    echo "makensis is not installed: skipped"
+    exit 77
+fi
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+rm -rf "$work"
+mkdir -p "$work/dist/kovradesk"
+cp "$@" "$here/resources/Setting.ini" "$here/resources/Language.txt" "$work/dist/kovradesk/"
+"$here/tools/make-setup.sh" "$work/dist/kovradesk" "$work/dist/setup.exe" >/dev/null
+[ -f "$work/dist/setup.exe" ] || fail "no setup.exe"
+
+# Menu entries must not reach the desktop this test runs on.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+wine_run() { "$here/tests/wine-run.sh" "$@"; }
+prefix=${KOVRA_WINEPREFIX:-$here/build/wineprefix}
+
+# NSIS takes /D= only unquoted, so the folder has no blanks.
+target="$work/KovraConverter"
+install() { wine_run "$work/dist/setup.exe" /S "/D=Z:${target//\//\\}"; }
+install || fail "setup.exe /S returned $?"
+
+for f in kovradesk.exe rawconv.exe kovradesk_RUS.dll Setting.ini Language.txt uninstall.exe; do
+    [ -f "$target/$f" ] || fail "$f not installed"
+done
+for d in History Template; do
+    [ -d "$target/$d" ] || fail "folder $d not created"
+done
+for f in kovradesk.exe rawconv.exe kovradesk_RUS.dll Setting.ini Language.txt; do
+    cmp -s "$target/$f" "$work/dist/kovradesk/$f" || fail "installed $f differs from the package's"
+done
+menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kovra Converter"
+[ -f "$menu/Kovra Converter.lnk" ] || fail "no Start-menu shortcut"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
+wine_run reg query "$key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe' ||
+    fail "no uninstall entry"
+
+# An update runs the installer over the installed program; the user's files stay.
+echo "user's conversion" >"$target/History/BaseFile_20260101-120000.xls"
+echo "user's template" >"$target/Template/UserCustomizedTemplate.xls"
+echo "stale" >"$target/kovradesk.exe"
+install || fail "second setup.exe /S returned $?"
+cmp -s "$target/kovradesk.exe" "$work/dist/kovradesk/kovradesk.exe" || fail "update did not replace"
+[ -f "$target/History/BaseFile_20260101-120000.xls" ] || fail "update lost the user's History"
+
+# The uninstaller copies itself away and returns at once: wait for its work.
+wine_run "$target/uninstall.exe" /S || fail "uninstall.exe /S returned $?"
+for _ in $(seq 1 60); do
+    [ -e "$target/uninstall.exe" ] || break
+    sleep 1
+done
+for f in kovradesk.exe rawconv.exe kovradesk_RUS.dll Setting.ini Language.txt uninstall.exe; do
+    [ ! -e "$target/$f" ] || fail "$f left after uninstall"
+done
+[ ! -e "$menu" ] || fail "Start-menu folder left after uninstall"
+! wine_run reg query "$key" >/dev/null 2>&1 || fail "uninstall entry left"
+cmp -s <(echo "user's conversion") "$target/History/BaseFile_20260101-120000.xls" ||
+    fail "uninstall removed the user's History"
+cmp -s <(echo "user's template") "$target/Template/UserCustomizedTemplate.xls" ||
+    fail "uninstall removed the user's template"
+
+# Nothing of the user's: everything goes.
+wine_run "$work/dist/setup.exe" /S "/D=Z:${work//\//\\}\\Fresh" || fail "third setup.exe"
+wine_run "$work/Fresh/uninstall.exe" /S || fail "second uninstall.exe"
+for _ in $(seq 1 60); do
+    [ -e "$work/Fresh" ] || break
+    sleep 1
+done
+[ ! -e "$work/Fresh" ] || fail "empty program folder left after uninstall: $(ls -R "$work/Fresh")"
+echo "installer: all checks passed"
