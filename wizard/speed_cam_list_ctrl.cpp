@@ -29,6 +29,41 @@ UINT CallMessage() {
     return message;
 }
 
+// Posted to the list to show its rows again after a run of changes.
+UINT ResumeMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"Kovra.SpeedCamList.Resume");
+    return message;
+}
+
+// Messages that need the list's scroll range and drawing up to date.
+bool NeedsCurrentView(UINT message) {
+    switch (message) {
+        case WM_PAINT:
+        case WM_PRINT:
+        case WM_PRINTCLIENT:
+        case WM_SIZE:
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+        case WM_MOUSEWHEEL:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_KEYDOWN:
+        case LVM_ENSUREVISIBLE:
+        case LVM_SCROLL:
+        case LVM_GETTOPINDEX:
+        case LVM_GETCOUNTPERPAGE:
+        case LVM_GETITEMRECT:
+        case LVM_GETSUBITEMRECT:
+        case LVM_HITTEST:
+        case LVM_SUBITEMHITTEST:
+        case LVM_GETORIGIN:
+        case LVM_GETVIEWRECT:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Calls from other threads take turns; the call itself waits here while the message is sent.
 std::mutex g_callLock;
 const std::function<void()>* g_pPendingCall = nullptr;
@@ -119,10 +154,33 @@ void CSpeedCamListCtrl::SetListCount() {
                     LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
+void CSpeedCamListCtrl::SyncCount() {
+    if (!m_bCountStale) return;
+    m_bCountStale = false;
+    SetListCount();
+}
+
+void CSpeedCamListCtrl::HoldRedraw() {
+    if (m_bRedrawHeld || !m_hWnd) return;
+    m_bRedrawHeld = true;
+    SendMessage(WM_SETREDRAW, FALSE);
+    PostMessage(ResumeMessage());
+}
+
+void CSpeedCamListCtrl::ResumeRedraw() {
+    SyncCount();
+    if (!m_bRedrawHeld) return;
+    m_bRedrawHeld = false;
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate(FALSE);
+}
+
 void CSpeedCamListCtrl::DeleteAllItems() {
     OnOwnerThread([this] {
         EndEdit(true);
         m_rows.clear();
+        m_bCountStale = false;
+        HoldRedraw();
         if (m_hWnd) CListCtrl::DeleteAllItems();
     });
 }
@@ -136,8 +194,10 @@ void CSpeedCamListCtrl::AddCameraItem(CSpeedCamData* pCam) {
     OnOwnerThread([this, pCam] {
         m_rows.push_back(pCam);
         if (!m_hWnd) return;
+        HoldRedraw();
         if (GetStyle() & LVS_OWNERDATA) {
-            SetListCount();
+            // The list learns the count with the next message it gets.
+            m_bCountStale = true;
         } else {
             // A list made without LVS_OWNERDATA keeps items of its own; the texts still come
             // from the rows.
@@ -160,7 +220,9 @@ void CSpeedCamListCtrl::DeleteItem(int row) {
         if (row < 0 || size_t(row) >= m_rows.size()) return;
         // Rows below the editor move up under it: the edit ends first.
         if (m_bEditing && row <= m_nEditRow) EndEdit(true);
+        SyncCount();  // the list deletes from the count it knows
         m_rows.erase(m_rows.begin() + row);
+        HoldRedraw();
         if (m_hWnd) CListCtrl::DeleteItem(row);
     });
 }
@@ -451,6 +513,12 @@ LRESULT CSpeedCamListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         if (g_pPendingCall) (*g_pPendingCall)();
         return 0;
     }
+    if (message == ResumeMessage()) {
+        ResumeRedraw();
+        return 0;
+    }
+    SyncCount();
+    if (m_bRedrawHeld && NeedsCurrentView(message)) ResumeRedraw();
     switch (message) {
         case UM_LIST_CELL_FOCUS:
             BeginEdit(int(wParam), int(lParam));
@@ -466,6 +534,7 @@ LRESULT CSpeedCamListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
             if (m_wndEdit.m_hWnd && HWND(lParam) == m_wndEdit.m_hWnd) return 0;
             break;
         case WM_DESTROY:
+            m_bRedrawHeld = m_bCountStale = false;
             m_bEditing = 0;
             m_nEditRow = m_nEditColumn = -1;
             m_rows.clear();

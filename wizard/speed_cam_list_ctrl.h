@@ -91,6 +91,13 @@ private:
     // Runs fn on the window's thread: at once there, else by a message sent to the window.
     void OnOwnerThread(const std::function<void()>& fn);
     void SetListCount();
+    // Tells the list the row count when rows were added since it last heard it.
+    void SyncCount();
+    // A list view redraws and recomputes its scroll bars on every added or deleted row, which
+    // costs a millisecond each: changes in a row hold the drawing until the message loop
+    // runs again, or until something needs the view.
+    void HoldRedraw();
+    void ResumeRedraw();
     void DrawRow(HDC hDC, int row);
     // The cell's label rectangle as the rows are painted (columns after the first lose two
     // pixels on the left).
@@ -101,4 +108,6 @@ private:
     void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) const;
 
     std::deque<CSpeedCamData*> m_rows;  // front removals (the duplicate filter) stay cheap
+    bool m_bRedrawHeld = false;
+    bool m_bCountStale = false;  // rows added that the list view does not count yet
 };

@@ -323,6 +323,35 @@ TEST_F(ListCtrl, NarrowCellsShowCutTextsWithDots) {
     EXPECT_EQ(differ, 0);
 }
 
+TEST_F(ListCtrl, RowsAddedInARunAreShownOnceTheMessagesRun) {
+    m_parent.ShowWindow(SW_SHOW);
+    Drain();
+    for (int i = 0; i < 50; ++i) Add(Values{95.0 + i});
+    Drain();  // the list shows the run now, and scrolls over all of it
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    ASSERT_TRUE(::GetScrollInfo(m_list.m_hWnd, SB_VERT, &si));
+    EXPECT_EQ(si.nMax - si.nMin + 1, 50);
+    EXPECT_EQ(m_list.CListCtrl::GetItemCount(), 50);
+
+    // What the screen shows: the failed latitudes of the rows on view in yellow.
+    m_list.UpdateWindow();
+    RECT cell = CellRect(1, CamLatitude);
+    ::InflateRect(&cell, -1, -1);
+    CClientDC dc(m_list.m_hWnd);
+    int yellow = 0;
+    for (int y = cell.top; y < cell.bottom; ++y)
+        for (int x = cell.left; x < cell.right; ++x) yellow += ::GetPixel(dc, x, y) == kYellow;
+    EXPECT_GT(yellow, (cell.right - cell.left) * (cell.bottom - cell.top) / 2);
+
+    // Rows deleted in a run: the scroll range follows.
+    for (int i = 0; i < 45; ++i) m_list.DeleteItem(m_list.GetItemCount() - 1);
+    Drain();
+    ASSERT_TRUE(::GetScrollInfo(m_list.m_hWnd, SB_VERT, &si));
+    EXPECT_LE(si.nMax - si.nMin + 1, 5);
+}
+
 TEST_F(ListCtrl, EditorOpensOnlyOnMarkedCells) {
     m_parent.ShowWindow(SW_SHOW);  // the editor takes the keyboard focus
     Add(Values{95.0});
