@@ -135,7 +135,8 @@ LRESULT OBitmapButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEHOVER: {
             m_bHover = TRUE;
             // Tooltips show only in an active window.
-            if (HWND hParent = ::GetParent(m_hWnd)) ::SetActiveWindow(::GetAncestor(hParent, GA_ROOT));
+            if (HWND hParent = ::GetParent(m_hWnd))
+                ::SetActiveWindow(::GetAncestor(hParent, GA_ROOT));
             Invalidate(FALSE);
             DeleteToolTip();
             SetToolTip(m_nToolTipID);

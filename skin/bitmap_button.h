@@ -35,10 +35,10 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void DrawItem(LPDRAWITEMSTRUCT lpDIS) override;
 
-    wchar_t m_szText[80] = L"";      // caption; empty draws none
+    wchar_t m_szText[80] = L"";  // caption; empty draws none
     COLORREF m_crText = RGB(20, 20, 20);
-    BOOL m_bMirror = FALSE;          // right-to-left: the face is drawn flipped
-    BOOL m_bHover = FALSE;           // the pointer is over the button
+    BOOL m_bMirror = FALSE;  // right-to-left: the face is drawn flipped
+    BOOL m_bHover = FALSE;   // the pointer is over the button
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

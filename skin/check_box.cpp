@@ -89,7 +89,8 @@ void OToggleControl::EndPress(bool bReleaseCapture) {
     InvalidateRect(&rect, FALSE);
     // The state changed when the button went down; the parent learns it now.
     if (HWND hParent = ::GetParent(m_hWnd))
-        ::SendMessageW(hParent, m_nClickMessage, WPARAM(GetDlgCtrlID()), LPARAM(m_bChecked ? 1 : 0));
+        ::SendMessageW(hParent, m_nClickMessage, WPARAM(GetDlgCtrlID()),
+                       LPARAM(m_bChecked ? 1 : 0));
 }
 
 LRESULT OToggleControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,8 +11,8 @@ const int kTextLeft[OPropertySheet::kSteps] = {25, 261, 463, 673};
 
 ScopedBitmap LoadStrip(WORD id) {
     if (!g_hImageModule) g_hImageModule = ::GetModuleHandleW(nullptr);
-    return ScopedBitmap(HBITMAP(
-        ::LoadImageW(g_hImageModule, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    return ScopedBitmap(HBITMAP(::LoadImageW(g_hImageModule, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0,
+                                             0, LR_CREATEDIBSECTION)));
 }
 
 // Owners fill the arrays directly: a text that fills its array has no end mark.
@@ -42,7 +42,8 @@ OPropertySheet::OPropertySheet()
 OPropertySheet::~OPropertySheet() = default;
 
 bool OPropertySheet::Create(int x, int y, CWnd* pParent, UINT nID, DWORD dwStyle) {
-    return CreateEx(0, AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW)),
+    return CreateEx(0,
+                    AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW)),
                     L"", dwStyle, RECT{x, y, x + m_nWidth, y + m_nHeight}, pParent, nID);
 }
 

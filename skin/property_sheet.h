@@ -24,7 +24,7 @@ public:
     COLORREF m_crInactive = RGB(63, 63, 63);
     COLORREF m_crActive = RGB(255, 255, 255);
 
-    int m_nWidth = 0;   // the strip's size, from bitmap 1500
+    int m_nWidth = 0;  // the strip's size, from bitmap 1500
     int m_nHeight = 0;
     RECT m_rcTitle[kSteps] = {};
     RECT m_rcText[kSteps] = {};

@@ -49,8 +49,8 @@ void DrawImage(HDC dc, const CGdiPlusBitmap* pImage, int x, int y, bool bFlip, f
                                     {0, 0, 0, 0, 1}}};
     Gdiplus::ImageAttributes attributes;
     attributes.SetColorMatrix(&matrix);
-    graphics.DrawImage(bitmap, Gdiplus::Rect(x, y, cx, cy), 0, 0, cx, cy,
-                       Gdiplus::UnitPixel, &attributes);
+    graphics.DrawImage(bitmap, Gdiplus::Rect(x, y, cx, cy), 0, 0, cx, cy, Gdiplus::UnitPixel,
+                       &attributes);
 }
 
 int TextWidth(HDC dc, LPCWSTR lpszText) {

@@ -81,8 +81,7 @@ void CMessageBox::LayOut() {
     // text's width and height.
     CClientDC dc(m_hWnd);
     CSelectObject font(dc, m_font);
-    ::DrawTextW(dc, m_szText, -1, &m_rcText,
-                DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    ::DrawTextW(dc, m_szText, -1, &m_rcText, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
 }
 
 void CMessageBox::CreateButton(OBitmapButton& button, bool& bCreated, const RECT& rect, UINT nID,

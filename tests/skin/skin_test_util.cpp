@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/messages.h"
 #include "framework/gdiplus_header.h"
@@ -21,9 +22,7 @@ public:
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&m_token, &input, nullptr), Gdiplus::Ok);
     }
-    void TearDown() override {
-        if (m_token) Gdiplus::GdiplusShutdown(m_token);
-    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
 
 private:
     ULONG_PTR m_token = 0;
@@ -34,11 +33,10 @@ const auto* const s_environment = ::testing::AddGlobalTestEnvironment(new SkinEn
 }  // namespace
 
 bool CTestParent::Create(int x, int y, int cx, int cy) {
-    if (!CreateEx(0, AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW), L"skin test parent", WS_POPUP,
-                  RECT{x, y, x + cx, y + cy}, nullptr, 0))
+    if (!CreateEx(0, AfxRegisterWndClass(0), L"skin test", WS_POPUP, RECT{x, y, x + cx, y + cy},
+                  nullptr, 0))
         return false;
-    // Not activated: Wine takes seconds to take down an active window where no window
-    // manager runs.
+    // Not activated: without a window manager Wine takes seconds to take an active window down.
     ShowWindow(SW_SHOWNOACTIVATE);
     return true;
 }
@@ -55,8 +53,6 @@ LRESULT CTestParent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case UM_CHECK_CLICKED:
         case UM_RADIO_CLICKED:
-            m_received.push_back({message, wParam, lParam});
-            return 0;
         case WM_COMMAND:
             m_received.push_back({message, wParam, lParam});
             break;
@@ -66,18 +62,12 @@ LRESULT CTestParent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void FlushPaints() {
     MSG msg;
-    for (int round = 0; round < 5; ++round) {
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(5);
-    }
+    for (int round = 0; round < 5; ++round, ::Sleep(5))
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
 }
 
 COLORREF WindowPixel(HWND hWnd, int x, int y) {
-    CClientDC dc(hWnd);
-    return ::GetPixel(dc, x, y);
+    return ::GetPixel(CClientDC(hWnd), x, y);
 }
 
 COLORREF ImagePixel(const CGdiPlusBitmap& image, int x, int y, COLORREF background) {
@@ -89,43 +79,38 @@ COLORREF ImagePixel(const CGdiPlusBitmap& image, int x, int y, COLORREF backgrou
                blend(c.GetB(), GetBValue(background)));
 }
 
-CMemoryCanvas::CMemoryCanvas(int cx, int cy, COLORREF colour) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    m_dc.Reset(::CreateCompatibleDC(nullptr));
-    m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    m_old = ::SelectObject(m_dc, m_bitmap);
-    ScopedBrush brush(::CreateSolidBrush(colour));
-    RECT rect{0, 0, cx, cy};
-    ::FillRect(m_dc, &rect, brush);
+bool Near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) <= tolerance &&
+           std::abs(int(GetGValue(a)) - int(GetGValue(b))) <= tolerance &&
+           std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
 }
 
-CMemoryCanvas::~CMemoryCanvas() {
-    if (m_old) ::SelectObject(m_dc, m_old);
+bool IsWhite(COLORREF c) {
+    return Near(c, RGB(255, 255, 255), 12);
 }
 
-ScopedFont ScopedArial() {
-    return ScopedFont(::CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                    DEFAULT_PITCH, L"Arial"));
+ScopedFont CreateArial() {
+    return ScopedFont(::CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                    CLEARTYPE_QUALITY, 0, L"Arial"));
 }
 
 HMODULE LoadRussianLibrary() {
-    std::wstring path = L"Z:";
+    std::wstring path = L"Z:";  // the build tree through Wine's drive for the Linux root
     for (const char* p = KOVRA_RUS_DLL; *p; ++p) path += wchar_t(*p == '/' ? '\\' : *p);
     return ::LoadLibraryExW(path.c_str(), nullptr,
                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
-bool Near(COLORREF a, COLORREF b, int tolerance) {
-    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) <= tolerance &&
-           std::abs(int(GetGValue(a)) - int(GetGValue(b))) <= tolerance &&
-           std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
+CMemoryCanvas::CMemoryCanvas(int cx, int cy, COLORREF colour)
+    : m_dc(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    m_old = ::SelectObject(m_dc, m_bitmap);
+    ScopedBrush brush(::CreateSolidBrush(colour));
+    RECT rect{0, 0, cx, cy};
+    ::FillRect(m_dc, &rect, brush);
 }
 
 }  // namespace skin_test
