@@ -44,6 +44,8 @@ public:
     int GetItemCount() const override { return int(m_rows.size()); }
     // The record of the row; null for a row that does not exist.
     CSpeedCamData* GetItemCamera(int row) const override;
+    // The row's item data: its record (the list view itself keeps none).
+    DWORD_PTR GetItemData(int row) const { return DWORD_PTR(GetItemCamera(row)); }
     void DeleteItem(int row) override;
     // Deletes the first row that shows the record; nothing when none does.
     void RemoveCameraItem(CSpeedCamData* pCam) override;
@@ -68,11 +70,6 @@ public:
     bool IsEditing() const { return m_bEditing != 0; }
     // Moves the editor to the next (forward) or previous marked cell.
     void GotoInvalid(bool bForward);
-
-    // How a cell is painted: false when it keeps the row's colours, else the fill colour and
-    // the text colour for it.
-    static bool GetCellColors(const CSpeedCamData& cam, int column, COLORREF* pcrFill,
-                              COLORREF* pcrText);
 
     int32_t m_nRowHeight = 38;
     int16_t m_nSortMode = 0;       // kSortByGroup (8) or anything else for position
@@ -99,6 +96,10 @@ private:
     void HoldRedraw();
     void ResumeRedraw();
     void DrawRow(HDC hDC, int row);
+    // How a cell is painted: false when it keeps the row's colours, else the fill colour and
+    // the text colour for it.
+    static bool GetCellColors(const CSpeedCamData& cam, int column, COLORREF* pcrFill,
+                              COLORREF* pcrText);
     // The cell's label rectangle as the rows are painted (columns after the first lose two
     // pixels on the left).
     bool GetCellRect(int row, int column, RECT* rect) const;
