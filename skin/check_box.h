@@ -52,7 +52,7 @@ protected:
 
 private:
     void OnPaint();
-    void EndPress(bool bReport);
+    void EndPress(bool bReleaseCapture);
 
     const WORD m_nFirstImage;
     const int m_nHitExtra;
