@@ -102,7 +102,8 @@ void StoreValue(CSpeedCamData& cam, int column, const std::wstring& text,
 CSpeedCamListCtrl::CSpeedCamListCtrl() = default;
 
 CSpeedCamListCtrl::~CSpeedCamListCtrl() {
-    // The editor is our child: it goes with the list, which CWnd's destructor destroys.
+    // Destroyed while the object is whole, so the list's last messages still reach it; the
+    // editor goes with the list.
     if (m_hWnd) DestroyWindow();
 }
 
