@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>

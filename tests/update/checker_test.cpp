@@ -6,7 +6,6 @@
 #include <regex>
 #include <string>
 
-#include "app/helpers.h"
 #include "app/update_checker.h"
 #include "tests/update/update_test_util.h"
 
@@ -169,10 +168,4 @@ TEST(UpdateDownload, NoFolderNoCheck) {
     EXPECT_EQ(checker.CheckUpdate(), kCheckNoFolder);
     EXPECT_EQ(checker.DownloadDVR(reinterpret_cast<HWND>(1)), kDownloadNoFolder);
     EXPECT_EQ(checker.m_hNotifyWnd, nullptr);
-}
-
-TEST(UpdatePaths, InTheProgramFolder) {
-    EXPECT_EQ(GetTmpVersionIniPath(), GetModuleDir() + L"\\tmpVerion.ini");
-    EXPECT_EQ(GetSetupExePath(), GetModuleDir() + L"\\Setup.exe");
-    EXPECT_EQ(CUpdateChecker::GetInstance(), CUpdateChecker::GetInstance());
 }

@@ -210,50 +210,46 @@ TEST_F(UpdateNet, BoxClosedBeforeTheCheckMeansNoCheck) {
     EXPECT_TRUE(m_server.Requests().empty());
 }
 
-TEST_F(UpdateNet, ResumesTheSecondHalf) {
+TEST_F(UpdateNet, ResumeContinuesExactlyWhereTheFileEnds) {
     const size_t half = m_strInstaller.size() / 2;
-    WriteBytes(m_strSetup, m_strInstaller.substr(0, half));
-    NotifyWindow wnd;
-    auto checker = NewChecker();
-    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
-    int result = -1;
-    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
+    struct {
+        const char* name;
+        std::string before;  // setup.exe left in the folder
+        const char* mode;    // how the server answers the range
+        std::string request;
+    } cases[] = {
+        {"second half", m_strInstaller.substr(0, half), "",
+         "GET /files/setup.exe bytes=" + std::to_string(half) + "-"},
+        // 416: nothing is left to fetch, and the complete file is started all the same.
+        {"complete already", m_strInstaller, "",
+         "GET /files/setup.exe bytes=" + std::to_string(m_strInstaller.size()) + "-"},
+        // 200 with the whole file: it replaces what was there instead of being appended.
+        {"range ignored", "MZ from another download", "norange", "GET /files/setup.exe bytes=24-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_server.Put(kSetupPath, m_strInstaller);
+        if (*c.mode) m_server.SetMode(kSetupPath, c.mode);
+        m_server.ClearLog();
+        ::DeleteFileW(m_strMarker.c_str());
+        WriteBytes(m_strSetup, c.before);
+        NotifyWindow wnd;
+        auto checker = NewChecker();
+        checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+        int result = -1;
+        RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
 
-    EXPECT_EQ(result, kDownloadDone);
-    EXPECT_EQ(m_server.Requests(),
-              std::vector<std::string>{"GET /files/setup.exe bytes=" + std::to_string(half) + "-"});
-    const auto progress = wnd.Of(UM_UPDATE_PROGRESS);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.front().wParam, half * 100 / m_strInstaller.size());
-    ExpectProgressToCompletion(wnd);
-    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
-    EXPECT_TRUE(Started());
-}
-
-TEST_F(UpdateNet, ServerIgnoringTheRangeSendsTheWholeFileAgain) {
-    WriteBytes(m_strSetup, "MZ from some other download");
-    m_server.SetMode(kSetupPath, "norange");
-    NotifyWindow wnd;
-    auto checker = NewChecker();
-    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
-    int result = -1;
-    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
-    EXPECT_EQ(result, kDownloadDone);
-    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller) << "replaced, not appended to";
-    EXPECT_TRUE(Started());
-}
-
-TEST_F(UpdateNet, FileCompleteAlreadyIsStarted) {
-    WriteBytes(m_strSetup, m_strInstaller);
-    NotifyWindow wnd;
-    auto checker = NewChecker();
-    checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
-    int result = -1;
-    RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
-    EXPECT_EQ(result, kDownloadDone);
-    EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
-    ExpectProgressToCompletion(wnd);
-    EXPECT_TRUE(Started());
+        EXPECT_EQ(result, kDownloadDone);
+        EXPECT_EQ(m_server.Requests(), std::vector<std::string>{c.request});
+        const auto progress = wnd.Of(UM_UPDATE_PROGRESS);
+        ASSERT_FALSE(progress.empty());
+        if (c.before.size() == half) {
+            EXPECT_EQ(progress.front().wParam, half * 100 / m_strInstaller.size());
+        }
+        ExpectProgressToCompletion(wnd);
+        EXPECT_TRUE(ReadBytes(m_strSetup) == m_strInstaller);
+        EXPECT_TRUE(Started());
+    }
 }
 
 TEST_F(UpdateNet, CancelStopsTheDownloadAndTheNextCheckWorks) {
