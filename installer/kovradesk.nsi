@@ -25,7 +25,8 @@ SetCompressor /SOLID lzma
 
 !define PRODUCT "Kovra Converter"
 !define COMPANY "Orvel Systems Inc."
-!define APPKEY "Software\Orvel Systems\Kovra Converter"
+; Beside the wizard's own settings ("...\kovradesk"), which an uninstall leaves alone.
+!define APPKEY "Software\Orvel Systems Inc.\Kovra Converter Setup"
 !define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter"
 !define MENUDIR "$SMPROGRAMS\${PRODUCT}"
 
@@ -34,10 +35,13 @@ Name "${PRODUCT}"
 ; makensis's warning about Windows's compatibility shims for such names is known.
 !pragma warning disable 9000
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\Orvel Systems\${PRODUCT}"
+; Per user, without administrator rights: the wizard, the converter and the update check write
+; into the program folder (History, the working copy, speed.raw, setup.exe), which a 64-bit
+; program without rights may not do under Program Files.
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 ; An update installs where the program already is.
-InstallDirRegKey HKLM "${APPKEY}" "InstallDir"
-RequestExecutionLevel admin
+InstallDirRegKey HKCU "${APPKEY}" "InstallDir"
+RequestExecutionLevel user
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"
@@ -76,7 +80,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${COMPANY}"
 !macroend
 
 Section "Install"
-  SetShellVarContext all
+  SetShellVarContext current
   !insertmacro WaitForWizardToEnd
   SetOutPath "$INSTDIR"
   File "${DIST}/kovradesk.exe"
@@ -92,23 +96,23 @@ Section "Install"
   CreateShortcut "${MENUDIR}\${PRODUCT}.lnk" "$INSTDIR\kovradesk.exe"
   CreateShortcut "${MENUDIR}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
 
-  WriteRegStr HKLM "${APPKEY}" "InstallDir" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTKEY}" "Publisher" "${COMPANY}"
-  WriteRegStr HKLM "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\kovradesk.exe"
-  WriteRegStr HKLM "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTKEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTKEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTKEY}" "NoRepair" 1
+  WriteRegStr HKCU "${APPKEY}" "InstallDir" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "${COMPANY}"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\kovradesk.exe"
+  WriteRegStr HKCU "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTKEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTKEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTKEY}" "NoRepair" 1
 SectionEnd
 
 ; Removes what the installer put there and the update check's leftovers. The user's work stays:
 ; conversion workbooks in History, the template and working copies the user may have filled
 ; in; the folders go only when they are empty.
 Section "Uninstall"
-  SetShellVarContext all
+  SetShellVarContext current
   Delete "$INSTDIR\kovradesk.exe"
   Delete "$INSTDIR\rawconv.exe"
   Delete "$INSTDIR\kovradesk_RUS.dll"
@@ -124,6 +128,6 @@ Section "Uninstall"
   Delete "${MENUDIR}\${PRODUCT}.lnk"
   Delete "${MENUDIR}\Uninstall ${PRODUCT}.lnk"
   RMDir "${MENUDIR}"
-  DeleteRegKey HKLM "${UNINSTKEY}"
-  DeleteRegKey HKLM "${APPKEY}"
+  DeleteRegKey HKCU "${UNINSTKEY}"
+  DeleteRegKey HKCU "${APPKEY}"
 SectionEnd

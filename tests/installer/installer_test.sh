@@ -43,17 +43,20 @@ done
 for f in kovradesk.exe rawconv.exe kovradesk_RUS.dll Setting.ini Language.txt; do
     cmp -s "$target/$f" "$work/dist/kovradesk/$f" || fail "installed $f differs from the package's"
 done
-menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kovra Converter"
-[ -f "$menu/Kovra Converter.lnk" ] || fail "no Start-menu shortcut"
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
+link=$(find "$prefix/drive_c/users" -path '*Start Menu/Programs/Kovra Converter/Kovra Converter.lnk' |
+    head -n 1)
+[ -n "$link" ] || fail "no Start-menu shortcut"
+menu=$(dirname "$link")
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
 wine_run reg query "$key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe' ||
     fail "no uninstall entry"
 
-# An update runs the installer over the installed program; the user's files stay.
+# An update runs the installer without a folder: it goes where the program is, and the user's
+# files stay.
 echo "user's conversion" >"$target/History/BaseFile_20260101-120000.xls"
 echo "user's template" >"$target/Template/UserCustomizedTemplate.xls"
 echo "stale" >"$target/kovradesk.exe"
-install || fail "second setup.exe /S returned $?"
+wine_run "$work/dist/setup.exe" /S || fail "second setup.exe /S returned $?"
 cmp -s "$target/kovradesk.exe" "$work/dist/kovradesk/kovradesk.exe" || fail "update did not replace"
 [ -f "$target/History/BaseFile_20260101-120000.xls" ] || fail "update lost the user's History"
 
