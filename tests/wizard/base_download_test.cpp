@@ -343,7 +343,7 @@ TEST(DownloadFileName, IsTheAddressLastPartWhenTheFileSystemTakesItAsAName) {
         const wchar_t* name;  // null: refused
     } cases[] = {
         {L"http://server/db/Base_2024.xls", L"Base_2024.xls"},
-        {L"http://server/db/Base 2024.xls?session=5#top", L"Base 2024.xls"},
+        {L"http://server/db/Base 2024.xls?id=5#top", L"Base 2024.xls"},
         {L"http://server/Base.xls#part", L"Base.xls"},
         {L"C:\\data\\Base.xls", L"Base.xls"},
         {L"Base.xls", L"Base.xls"},
