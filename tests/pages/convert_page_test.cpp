@@ -1,0 +1,486 @@
+// The convert page on real windows and messages: the model list, the choice among cameras at
+// the same place, the converter's answers (real and stand-in) and what the page does when the
+// workbook, the converter or the copy fails.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/messages.h"
+#include "base/file_io.h"
+#include "camdata/config.h"
+#include "camdata/speed_cam_data.h"
+#include "camdata/speed_cam_data_set.h"
+#include "resources/resource.h"
+#include "tests/pages/pages_test_util.h"
+#include "wizard/page_view4.h"
+
+namespace {
+
+using wizard_test::Drain;
+
+const UINT kStepNext = UM_STEP_NEXT;
+
+std::string ReadBytes(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    kovra::ReadWholeFile(path, bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+    ASSERT_TRUE(kovra::WriteFileReplacing(path, text.data(), text.size())) << kovra::ToUtf8(path);
+}
+
+CSpeedCamData* Camera(CSpeedCamDataSet& set, int16_t source, double lat, double lon, int bearing,
+                      int speed = 60) {
+    CSpeedCamData* cam = new CSpeedCamData;
+    cam->SetLatitude(lat);
+    cam->SetLongitude(lon);
+    cam->SetBearingAngle(bearing);
+    cam->SetSpeedLimit(speed);
+    cam->SetCameraType(1, nullptr);
+    cam->SetDirType(1);
+    cam->m_nSource = source;
+    set.AddCamera(cam);
+    return cam;
+}
+
+std::vector<CSpeedCamData*> Cameras(const CSpeedCamDataSet& set) {
+    std::vector<CSpeedCamData*> out;
+    for (POSITION pos = set.m_camList.GetHeadPosition(); pos;)
+        out.push_back(set.m_camList.GetNext(pos));
+    return out;
+}
+
+// rawconv.exe of this build: the test program lives in tests/pages of the build folder.
+std::wstring BuiltConverter() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    for (int up = 0; up < 3; ++up) dir.resize(dir.find_last_of(L"\\/"));
+    return dir + L"\\rawconv\\rawconv.exe";
+}
+
+// Stands in for the main dialog: a dialog-class window under the wizard's title, so the real
+// converter finds it, passing the converter's message on to the page as the main dialog does.
+class ConverterParent : public CWnd {
+public:
+    bool Create() {
+        return CreateEx(0, L"#32770", L"Kovra Converter", WS_POPUP | WS_VISIBLE,
+                        RECT{0, 0, 860, 449}, nullptr, 0);
+    }
+    OPageView4* m_pPage = nullptr;
+    std::vector<WPARAM> m_stepBack;  // wParams of UM_STEP_BACK
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == UM_STEP_BACK) m_stepBack.push_back(wParam);
+        if (message == UM_CONVERT_RESULT && m_pPage) m_pPage->PostMessage(message, wParam, lParam);
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+class ConvertPage : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = app_test::TempFolder("convert_page");
+        m_dest = m_dir + L"\\out";
+        ::CreateDirectoryW((m_dir + L"\\conv").c_str(), nullptr);
+        ::CreateDirectoryW(m_dest.c_str(), nullptr);
+        SetDestFolderSetting(m_dest);
+        Settings(L"\\conv\\convert.bat");
+        ASSERT_TRUE(m_parent.Create());
+    }
+    void TearDown() override {
+        m_page.reset();
+        if (m_hConverter) {
+            ::TerminateProcess(m_hConverter, 1);
+            ::CloseHandle(m_hConverter);
+        }
+    }
+
+    // Model 1 runs exe; model 2's converter does not exist.
+    void Settings(const std::wstring& exe) {
+        std::string ini = "[ModelInfo]\r\nModelCount=2\r\n";
+        const std::string names[2] = {"Kovra R7", "Kovra R9"};
+        const std::string exes[2] = {kovra::ToUtf8(exe), "\\conv\\missing.exe"};
+        for (int i = 0; i < 2; ++i)
+            ini += "[Model_" + std::to_string(i + 1) + "]\r\nDeviceName=" + names[i] +
+                   "\r\nConvertExe=" + exes[i] +
+                   "\r\nSuccessLogFile=\\conv\\SuccessLogFile.txt"
+                   "\r\nErrorLogFile=\\conv\\ErrorLogFile.txt\r\nRawFile=\\conv\\speed.raw\r\n";
+        WriteText(m_dir + L"\\Setting.ini", ini);
+    }
+    // The working base file that the conversion workbook is copied from.
+    void WorkingBaseFile() {
+        ASSERT_TRUE(
+            ::CopyFileW(pages_test::SourceFile("resources/UserCustomizedTemplate.xls").c_str(),
+                        (m_dir + L"\\~MyBaseFile.xls").c_str(), FALSE));
+    }
+    void Open() {
+        m_page.reset(new OPageView4);
+        m_page->m_pBaseSet = &m_base;
+        m_page->m_pPartnerSet = &m_partner;
+        m_page->m_pCustomSet = &m_custom;
+        m_page->m_strProgramFolder = m_dir;
+        m_parent.m_pPage = m_page.get();
+        ASSERT_TRUE(m_page->Create(RECT{0, 0, 860, 449}, &m_parent, 2054));
+        m_page->ShowWindow(SW_SHOW);
+        Drain();
+    }
+    void Click(UINT id) {
+        m_page->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        Drain();
+    }
+    // A press and release of the left button on a skinned control, as the mouse gives them.
+    void Press(CWnd& control, int x, int y) {
+        control.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        control.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        Drain();
+    }
+    bool WaitForScreen(int screen, DWORD ms = 60000) {
+        return PumpUntil([&] { return m_page->m_nScreen == screen; }, ms);
+    }
+    bool WaitForConverter() {
+        if (!PumpUntil([&] { return m_page->IsWaitingForConverter(); }, 60000)) return false;
+        m_hConverter = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, m_page->m_dwConverterProcessId);
+        return true;
+    }
+    bool Shown(CWnd& wnd) const { return wnd.IsWindowVisible() != FALSE; }
+    void ExpectFailure(OPageView4::Failure failure) {
+        EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenResult);
+        EXPECT_FALSE(m_page->m_bSuccess);
+        EXPECT_EQ(m_page->m_nFailure, failure);
+        EXPECT_EQ(m_page->m_nStatusId, OPageView4::FailureStatusId(failure));
+        EXPECT_TRUE(Shown(m_page->m_btnTryAgain));
+        EXPECT_FALSE(Shown(m_page->m_btnNextSet));
+        EXPECT_FALSE(m_page->m_bWaitCursor);
+    }
+
+    app_test::TestApp m_app;
+    pages_test::GdiplusSession m_gdiplus;
+    std::wstring m_dir, m_dest;
+    CSpeedCamDataSet m_base, m_partner, m_custom;
+    ConverterParent m_parent;
+    std::unique_ptr<OPageView4> m_page;
+    HANDLE m_hConverter = nullptr;
+};
+
+TEST_F(ConvertPage, ListsTheModelsAndShowsTheStoredFolder) {
+    Open();
+    ASSERT_EQ(m_page->m_cmbModel.GetCount(), 2);
+    EXPECT_EQ(m_page->m_cmbModel.GetLBText(0), L"Kovra R7");
+    EXPECT_EQ(m_page->m_cmbModel.GetLBText(1), L"Kovra R9");
+    EXPECT_EQ(m_page->m_cmbModel.GetCurSel(), 0);
+    EXPECT_EQ(m_page->m_editPath.GetWindowText(), m_dest);
+    EXPECT_EQ(m_page->m_strTitle, L"Step 4 - Convert Data");
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_TRUE(Shown(m_page->m_btnConvert) && Shown(m_page->m_btnBack));
+    EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_chkAlwaysSelect));
+
+    // Without a model count the list stays empty.
+    WriteText(m_dir + L"\\Setting.ini", "[Model_1]\r\nDeviceName=Kovra R7\r\n");
+    Open();
+    EXPECT_EQ(m_page->m_cmbModel.GetCount(), 0);
+}
+
+TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
+    Camera(m_base, SourceBase, 10.0, 10.0, 90);
+    CSpeedCamData* b1 = Camera(m_partner, SourcePartner, 10.0001, 10.0, 90, 70);
+    CSpeedCamData* a2 = Camera(m_base, SourceBase, 20.0, 20.0, 180);
+    Camera(m_custom, SourceCustom, 20.0001, 20.0, 180);
+    CSpeedCamData* distant = Camera(m_base, SourceBase, 30.0, 30.0, 180);
+    Open();
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
+    EXPECT_EQ(m_page->m_nGroupCount, 2);
+    EXPECT_EQ(
+        m_page->m_strStatus,
+        L"Some cameras are located in the same place. Please select the one you want to keep.");
+    EXPECT_NE(m_page->m_strLocation.find(L"1/2"), std::wstring::npos)
+        << kovra::ToUtf8(m_page->m_strLocation);
+    EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next Set >");
+    EXPECT_TRUE(Shown(m_page->m_rows[0]) && Shown(m_page->m_rows[1]));
+    EXPECT_FALSE(Shown(m_page->m_rows[2]));
+    EXPECT_EQ(m_page->m_rows[0].m_strCell[0], L"Step 1");
+    EXPECT_EQ(m_page->m_rows[1].m_strCell[0], L"Step 2");
+    EXPECT_EQ(m_page->m_rows[1].m_strCell[2], L"70");
+    EXPECT_TRUE(Shown(m_page->m_chkAlwaysSelect) && Shown(m_page->m_cmbSource));
+    EXPECT_FALSE(m_page->m_cmbSource.IsWindowEnabled());
+
+    // A click anywhere on the second row chooses it; clicking it again keeps it chosen.
+    Press(m_page->m_rows[1], 400, 18);
+    Press(m_page->m_rows[1], 400, 18);
+    EXPECT_FALSE(m_page->m_rows[0].m_bChecked);
+    EXPECT_TRUE(m_page->m_rows[1].m_bChecked);
+    m_page->ReloadTexts();  // a language switch keeps the group on show
+    EXPECT_NE(m_page->m_strLocation.find(L"1/2"), std::wstring::npos);
+
+    Click(OPageView4::IDC_NEXT_SET);
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenChoosing);
+    EXPECT_EQ(Cameras(m_partner), std::vector<CSpeedCamData*>{b1});
+    EXPECT_NE(m_page->m_strLocation.find(L"2/2"), std::wstring::npos);
+    EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next >");
+    EXPECT_TRUE(m_page->m_rows[1].m_bChecked);  // still a row with a camera
+
+    Press(m_page->m_rows[0], 400, 18);
+    Click(OPageView4::IDC_NEXT_SET);
+    EXPECT_EQ(Cameras(m_base), (std::vector<CSpeedCamData*>{a2, distant}));
+    EXPECT_TRUE(Cameras(m_custom).empty());
+    EXPECT_EQ(m_page->m_lstDuplicates.GetItemCount(), 0);
+    EXPECT_FALSE(Shown(m_page->m_rows[0]) || Shown(m_page->m_chkAlwaysSelect));
+
+    // No working base file: no workbook, and the page says so instead of waiting.
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailWorkbook);
+    EXPECT_FALSE(Shown(m_page->m_editLog));
+    Click(OPageView4::IDC_TRY_AGAIN);
+    EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{WPARAM(-1)});
+    m_page->ResetPage();
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_TRUE(Shown(m_page->m_cmbModel) && Shown(m_page->m_btnConvert));
+    EXPECT_TRUE(m_page->m_btnConvert.IsWindowEnabled());
+    EXPECT_FALSE(Shown(m_page->m_btnTryAgain));
+}
+
+TEST_F(ConvertPage, AlwaysSelectKeepsTheChosenStepWhereAGroupHasIt) {
+    Camera(m_base, SourceBase, 10.0, 10.0, 90);
+    CSpeedCamData* b1 = Camera(m_partner, SourcePartner, 10.0001, 10.0, 90);
+    CSpeedCamData* a2 = Camera(m_base, SourceBase, 20.0, 20.0, 180);
+    Camera(m_custom, SourceCustom, 20.0001, 20.0, 180);
+    Open();
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
+    ASSERT_EQ(m_page->m_cmbSource.GetCount(), 3);
+
+    Press(m_page->m_chkAlwaysSelect, 5, 18);
+    EXPECT_TRUE(m_page->m_bAlwaysSelect);
+    EXPECT_TRUE(m_page->m_cmbSource.IsWindowEnabled());
+    EXPECT_FALSE(m_page->m_rows[0].m_bEnabled);
+    EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next >");
+    m_page->m_cmbSource.SetCurSel(1);
+    EXPECT_EQ(m_page->m_cmbSource.GetLBText(1), L"Step 2");
+
+    Click(OPageView4::IDC_NEXT_SET);
+    EXPECT_EQ(Cameras(m_partner), std::vector<CSpeedCamData*>{b1});
+    EXPECT_EQ(Cameras(m_base), std::vector<CSpeedCamData*>{a2});  // the second group lacks step 2
+    EXPECT_TRUE(Cameras(m_custom).empty());
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+}
+
+TEST_F(ConvertPage, BackWhileChoosingStartsTheChoiceAfresh) {
+    Camera(m_base, SourceBase, 10.0, 10.0, 90);
+    Camera(m_custom, SourceCustom, 10.0001, 10.0, 90);
+    Open();
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
+    Click(OPageView4::IDC_BACK);
+    EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{0});
+    // The step before empties its set on the way back; nothing here may point into it.
+    m_custom.RemoveAll(true);
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_EQ(m_page->m_lstDuplicates.GetItemCount(), 0);
+    EXPECT_FALSE(Shown(m_page->m_rows[0]) || Shown(m_page->m_btnNextSet));
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));  // no duplicates left: straight on
+    EXPECT_EQ(m_page->m_nFailure, OPageView4::kFailWorkbook);
+}
+
+TEST_F(ConvertPage, RealConverterSuccessCopiesTheDeviceFileToTheDestination) {
+    const std::wstring exe = BuiltConverter();
+    if (::GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no rawconv.exe";
+    ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
+    Settings(L"\\conv\\rawconv.exe");
+    WorkingBaseFile();
+    Camera(m_base, SourceBase, 55.0, 37.0, 90);
+    Camera(m_partner, SourcePartner, 56.0, 38.0, 180);
+    Open();
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenDone, 120000));
+    EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw").size(), 3u + 2 * 13);
+    EXPECT_EQ(m_page->m_nStatusId, OPageView4::kStatusDone);
+    EXPECT_EQ(m_page->m_strStatus.find(L"The conversion is completed.\nClick \"Open Folder\""), 0u);
+    EXPECT_NE(m_page->m_strStatus.find(L"3. The update will be performed automatically."),
+              std::wstring::npos);
+    EXPECT_TRUE(Shown(m_page->m_btnOpenFolder));
+    EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_btnBack) ||
+                 Shown(m_page->m_btnConvert));
+    EXPECT_FALSE(m_page->m_bWaitCursor);
+    m_page->ReloadTexts();
+    EXPECT_NE(m_page->m_strStatus.find(L"MicroSD"), std::wstring::npos);
+    // The workbook the converter read is kept in History.
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW((m_dir + L"\\History\\BaseFile_*.xls").c_str(), &found);
+    EXPECT_NE(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+}
+
+TEST_F(ConvertPage, RealConverterErrorsShowTheErrorLogAndTryAgain) {
+    const std::wstring exe = BuiltConverter();
+    if (::GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no rawconv.exe";
+    ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
+    Settings(L"\\conv\\rawconv.exe");
+    WorkingBaseFile();
+    Camera(m_base, SourceBase, 55.0, 37.0, 400);  // no bearing beyond 359 passes the converter
+    Open();
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult, 120000));
+    ExpectFailure(OPageView4::kFailConverterErrors);
+    EXPECT_EQ(m_page->m_strStatus, L"Errors are found in the source data. Please check the data.");
+    ASSERT_TRUE(Shown(m_page->m_editLog));
+    const std::wstring log = m_page->m_editLog.GetWindowText();
+    EXPECT_NE(log.find(L"Bearing_Angle"), std::wstring::npos);
+    EXPECT_NE(log.find(L"400"), std::wstring::npos);
+    EXPECT_NE(log.find(L"\r\n"), std::wstring::npos);
+    Click(OPageView4::IDC_TRY_AGAIN);
+    EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{WPARAM(-1)});
+}
+
+// The stand-in converter is a batch file: the page gets the process of its command shell.
+class StandInConverter : public ConvertPage {
+protected:
+    void Start(const std::string& script) {
+        WriteText(m_dir + L"\\conv\\convert.bat", script);
+        WorkingBaseFile();
+        Camera(m_base, SourceBase, 55.0, 37.0, 90);
+        Open();
+        Click(OPageView4::IDC_CONVERT);
+    }
+};
+
+TEST_F(StandInConverter, AnswerDecidesTheResultAndLateAnswersChangeNothing) {
+    // An answer before any conversion is not this page's business.
+    Open();
+    m_page->PostMessage(UM_CONVERT_RESULT, 1);
+    m_page->PostMessage(kStepNext);
+    Drain();
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+
+    WriteText(m_dir + L"\\conv\\speed.raw", std::string("\x01\x02\x03", 3));
+    Start("@exit 0\r\n");
+    ASSERT_TRUE(WaitForConverter());
+    EXPECT_TRUE(m_page->m_bWaitCursor);
+    EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_btnBack));
+    m_page->PostMessage(UM_CONVERT_RESULT, 1);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenDone));
+    EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw"), std::string("\x01\x02\x03", 3));
+    m_page->PostMessage(UM_CONVERT_RESULT, 0);
+    Drain();
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenDone);
+    EXPECT_TRUE(m_page->m_bSuccess);
+}
+
+TEST_F(StandInConverter, ErrorAnswerShowsTheLogInTheAnsiCodePage) {
+    WriteText(m_dir + L"\\conv\\ErrorLogFile.txt", "   No. Latitude\n    2. 91.000000\n");
+    Start("@exit 0\r\n");
+    ASSERT_TRUE(WaitForConverter());
+    m_page->PostMessage(UM_CONVERT_RESULT, 0);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailConverterErrors);
+    EXPECT_EQ(m_page->m_editLog.GetWindowText(), L"   No. Latitude\r\n    2. 91.000000\r\n");
+}
+
+TEST_F(StandInConverter, DeviceFileThatCannotBeCopiedIsAFailure) {
+    ::RemoveDirectoryW(m_dest.c_str());
+    Start("@exit 0\r\n");
+    ASSERT_TRUE(WaitForConverter());
+    m_page->PostMessage(UM_CONVERT_RESULT, 1);  // but it wrote no speed.raw
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    Drain();
+    ExpectFailure(OPageView4::kFailCopy);
+    EXPECT_FALSE(Shown(m_page->m_btnOpenFolder));
+}
+
+TEST_F(StandInConverter, ConverterThatEndsWithoutAnswerIsAFailure) {
+    Start("@exit 0\r\n");
+    ASSERT_TRUE(WaitForConverter());
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailNoAnswer);
+}
+
+TEST_F(StandInConverter, ConverterThatNeverAnswersRunsOutOfTime) {
+    WriteText(m_dir + L"\\conv\\convert.bat", "@ping -n 6 127.0.0.1 >nul\r\n");
+    WorkingBaseFile();
+    Camera(m_base, SourceBase, 55.0, 37.0, 90);
+    Open();
+    m_page->m_nAnswerTimeout = 1500;
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForConverter());
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailNoAnswer);
+    ASSERT_NE(m_hConverter, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(m_hConverter, 0), DWORD(WAIT_TIMEOUT));  // still running
+    // Its answer, should it come after all, changes nothing.
+    m_page->PostMessage(UM_CONVERT_RESULT, 1);
+    Drain();
+    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenResult);
+    EXPECT_FALSE(m_page->m_bSuccess);
+}
+
+TEST_F(StandInConverter, ConverterThatCannotStartIsAFailure) {
+    WorkingBaseFile();
+    Camera(m_base, SourceBase, 55.0, 37.0, 90);
+    Open();
+    m_page->m_cmbModel.SetCurSel(1);  // its converter is missing
+    Click(OPageView4::IDC_CONVERT);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailStart);
+    EXPECT_EQ(m_page->m_strConvertExe, m_dir + L"\\conv\\missing.exe");
+}
+
+TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
+    // Wine's folder browser finds a folder at the top of a drive by its path, not every one
+    // below the user's profile.
+    m_dest = L"C:\\kovra-browse\\out";
+    ::CreateDirectoryW(L"C:\\kovra-browse", nullptr);
+    ::CreateDirectoryW(m_dest.c_str(), nullptr);
+    SetDestFolderSetting(m_dest);
+    Open();
+    m_page->m_strDestFolder = m_dir;
+    // Answers the folder browser with OK once its tree shows the preselected folder; gives up
+    // with Cancel, which leaves the folder as it was.
+    const DWORD thread = ::GetCurrentThreadId();
+    std::thread answer([thread] {
+        HWND box = nullptr;
+        for (int i = 0; i < 1000 && !box; ++i, ::Sleep(20))
+            ::EnumThreadWindows(
+                thread,
+                [](HWND wnd, LPARAM param) -> BOOL {
+                    wchar_t title[64] = L"";
+                    ::GetWindowTextW(wnd, title, 64);
+                    if (!::IsWindowVisible(wnd) || lstrcmpW(title, L"Kovra Converter") == 0)
+                        return TRUE;
+                    *reinterpret_cast<HWND*>(param) = wnd;
+                    return FALSE;
+                },
+                LPARAM(&box));
+        if (!box) return;
+        const HWND tree = ::FindWindowExW(box, nullptr, WC_TREEVIEWW, nullptr);
+        for (int i = 0; i < 500; ++i, ::Sleep(20)) {
+            wchar_t text[MAX_PATH] = L"";
+            TVITEMW item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = TreeView_GetSelection(tree);
+            item.pszText = text;
+            item.cchTextMax = MAX_PATH;
+            if (item.hItem && TreeView_GetItem(tree, &item) && lstrcmpW(text, L"out") == 0) {
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+        }
+        ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    Click(OPageView4::IDC_BROWSE);
+    answer.join();
+    EXPECT_EQ(m_page->m_strDestFolder, m_dest);
+    EXPECT_EQ(m_page->m_editPath.GetWindowText(), m_dest);
+    EXPECT_EQ(GetDestFolderSetting(), m_dest);
+    ::RemoveDirectoryW(m_dest.c_str());
+    ::RemoveDirectoryW(L"C:\\kovra-browse");
+}
+
+}  // namespace
