@@ -1,22 +1,89 @@
-// CTollexDlg: the wizard's main window. For now a plain window with the program's title and a
-// close button; the skinned dialog with its steps and pages takes its place.
+// CTollexDlg: the wizard's one top-level window. A borderless 860 x 600 dialog that paints its
+// own title bar and welcome screen, holds the menu bar, the step strip and the four pages, owns
+// the three camera data sets the pages fill, and moves between the steps.
 #pragma once
 
+#include <windows.h>
+
+#include <memory>
+
+#include "camdata/speed_cam_data_set.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "skin/bitmap_button.h"
+#include "skin/menu_bar.h"
+#include "skin/png_image.h"
+#include "skin/property_sheet.h"
+#include "wizard/page_view1.h"
+#include "wizard/page_view4.h"
+#include "wizard/speed_cam_list_ctrl.h"
+
+class CMessageBox;
 
 class CTollexDlg : public CDialog {
 public:
     explicit CTollexDlg(CWnd* pParent = nullptr);
+    ~CTollexDlg() override;
+
+    enum : UINT {
+        IDC_CLOSE_BUTTON = 2000,
+        IDC_MINIMIZE_BUTTON = 2001,
+        IDC_START_BUTTON = 2003,
+        IDC_STEP_STRIP = 2050,
+        IDC_PAGE_FIRST = 2051,  // pages of steps 1..4: 2051..2054
+        IDC_HIDDEN_LIST = 2056,
+        IDM_ABOUTBOX = 16,  // the window menu's About item
+    };
+
+    OBitmapButton m_btnMinimize;
+    OBitmapButton m_btnClose;
+    OBitmapButton m_btnStart;
+    OPropertySheet m_wndSteps;
+    OPageView1 m_wndPage1, m_wndPage2, m_wndPage3;
+    OPageView4 m_wndPage4;
+    CSpeedCamListCtrl m_lstCamera;  // never shown: the duplicate search sorts all cameras here
+    OMenuBar m_wndMenu;
+
+    int m_nStep = 0;          // 0..3
+    bool m_bStarted = false;  // false while the welcome screen shows
+    std::unique_ptr<CSpeedCamDataSet> m_pBaseSet, m_pPartnerSet, m_pCustomSet;
+    CMessageBox* m_pUpdateBox = nullptr;  // the installer download's box while it is open
+
+    // The page window of step i (0..3).
+    CWnd& Page(int i);
 
 protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
+    void OnCancel() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void OnPaint();
+    void StepNext();
+    void StepBack(bool bRestart);
+    void ShowPage(int nStep);
+    void LoadStripTexts();
+    void SwitchLanguage(int nLanguage);
+    void CheckForUpdate();
+    void OnNewVersion();
+    void OnUpdateProgress(WPARAM wParam, LPARAM lParam);
+    void ShowAbout();
+    bool EndCurrentEdit(bool bApply);
+    void WriteTemplate();
+
     ScopedIcon m_hIcon;
-    ScopedFont m_fontTitle;
-    CWnd m_wndTitle;
-    CButton m_btnClose;
+    ScopedFont m_fontTitleBar, m_fontHeading, m_fontWelcome;
+    ScopedBitmap m_bmpBack;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pTitleIcon;
+    bool m_bDragging = false;
+    POINT m_ptDragStart{};
+};
+
+// The plain about box of the window menu.
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
 };

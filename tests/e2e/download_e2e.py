@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""The latest base data downloaded in kovradesk.exe under Wine and Xvfb from a local server
+(KOVRA_SERVER_URL): the progress bar while it arrives, the closing notice, the import with its
+invalid cameras; then, in a second run, a download cancelled half way that returns the page to
+its first screen without a message."""
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from wizard_driver import PAGE_TOP, Failure, Wizard, make_program_folder, scenario_main, wait_for
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def page(x, y):
+    return x, PAGE_TOP + y
+
+
+def start_server(root):
+    port_file = os.path.join(root, 'port')
+    server = subprocess.Popen(['/usr/bin/python3', os.path.join(HERE, '..', 'wizard', 'http_server.py'),
+                               '--root', root, '--port-file', port_file, '--lifetime', '600'])
+    wait_for('the local server', lambda: os.path.exists(port_file), 30)
+    return server, int(open(port_file).read())
+
+
+def run(args):
+    folder = make_program_folder([args.exe, args.rus] + args.data)
+    root = tempfile.mkdtemp(prefix='kovradesk-server-')
+    os.makedirs(os.path.join(root, 'dvr', 'Kovra R7', 'rus'))
+    shutil.copy(os.path.join(args.samples, 'base_data.xls'), os.path.join(root, 'base_data.xls'))
+    server, port = start_server(root)
+    with open(os.path.join(root, 'dvr', 'Kovra R7', 'rus', 'BaseFile.ini'), 'w') as f:
+        # Slowly, so the progress can be seen and a cancel lands in the middle.
+        f.write('[ActiveBaseFil]\r\nURL=http://127.0.0.1:%d/slow/base_data.xls\r\n' % port)
+    os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
+
+    wizard = Wizard(folder, args.probe, args.shots)
+    wizard.reset_profile()
+    try:
+        wizard.start()
+        wizard.click(783, 556)  # Start
+        wizard.expect_step(1)
+        wizard.click(*page(783, 405))  # Next >, with "download the latest data" chosen
+        wizard.wait_controls('the download', shown=[1004, 2006], hidden=[2003, 2004])
+        time.sleep(1.5)
+        wizard.shot('downloading')
+        wait_for('the closing notice', lambda: wizard.probe().get('messagebox') == '1', 120)
+        wizard.shot('downloaded')
+        wizard.keys('Return')
+        wizard.wait_controls('the imported cameras to correct', shown=[2055, 2007], hidden=[1004, 2006])
+        wizard.shot('imported')
+        requests = open(os.path.join(root, 'requests.log')).read().split()
+        if requests[:2] != ['/dvr/Kovra%20R7/rus/BaseFile.ini', '/slow/base_data.xls']:
+            raise Failure('unexpected requests: %s' % requests)
+        wizard.click(843, 15)
+        wizard.process.wait(timeout=30)
+
+        # Second run: cancelled while the workbook arrives.
+        wizard.start()
+        wizard.click(783, 556)
+        wizard.expect_step(1)
+        wizard.click(*page(783, 405))
+        wizard.wait_controls('the download', shown=[1004, 2006])
+        time.sleep(1.0)
+        wizard.click(*page(732, 405))  # Cancel Download
+        wizard.wait_controls('the first screen again', shown=[1000, 1001, 2003, 2004],
+                             hidden=[1004, 2006])
+        time.sleep(2.0)
+        if wizard.probe().get('messagebox') != '0':
+            raise Failure('a message box after a cancelled download')
+        wizard.shot('cancelled')
+        wizard.click(843, 15)
+        wizard.process.wait(timeout=30)
+    finally:
+        wizard.close()
+        server.terminate()
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == '__main__':
+    scenario_main(run)

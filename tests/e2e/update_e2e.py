@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Check for Update in kovradesk.exe under Wine and Xvfb against a local server
+(KOVRA_SERVER_URL) that announces a newer version and serves our own setup.exe: the
+"Checking for update..." box, the download box with its progress, the wizard ending itself and
+the installer it started; the installer is taken through its pages, installs the package into
+the user's programs folder, starts the installed wizard, and is then uninstalled silently."""
+import hashlib
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, wait_for
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SERVER = os.path.join(HERE, '..', 'update', 'server.py')
+ROOT = os.path.abspath(os.path.join(HERE, '..', '..'))
+
+
+def build_setup(work, files):
+    package = os.path.join(work, 'package')
+    os.makedirs(package)
+    for path in files:
+        shutil.copy(path, package)
+    setup = os.path.join(work, 'setup.exe')
+    subprocess.run([os.path.join(ROOT, 'tools', 'make-setup.sh'), package, setup], check=True,
+                   stdout=subprocess.DEVNULL)
+    return setup
+
+
+def installer_window(wizard):
+    """The installer's window: its title names the product and ends in "Setup"."""
+    out = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', 'Converter Setup'],
+                         capture_output=True, text=True).stdout.split()
+    return out[0] if out else None
+
+
+def run(args):
+    if not shutil.which('makensis'):
+        print('makensis is not installed: skipped')
+        return 77
+    work = tempfile.mkdtemp(prefix='kovradesk-update-')
+    data = [args.exe, args.rawconv, args.rus] + args.data
+    setup = build_setup(work, data)
+    www = os.path.join(work, 'server', 'www')
+    os.makedirs(os.path.join(www, 'dvr', 'pctool', 'ru'))
+    shutil.copy(setup, os.path.join(www, 'setup.exe'))
+    with open(os.path.join(www, 'setup.exe.mode'), 'w') as f:
+        f.write('slow')  # about ten seconds for the download box to show its progress
+    subprocess.run(['/usr/bin/python3', SERVER, 'start', os.path.join(work, 'server')], check=True,
+                   stdout=subprocess.DEVNULL)
+    port = int(open(os.path.join(work, 'server', 'port')).read())
+    digest = hashlib.sha256(open(setup, 'rb').read()).hexdigest()
+    with open(os.path.join(www, 'dvr', 'pctool', 'ru', 'version.ini'), 'w') as f:
+        f.write('[RU Ruvovid]\r\nversion=1.0.11.0\r\nURL=http://127.0.0.1:%d/setup.exe\r\n'
+                'sha256=%s\r\n' % (port, digest))
+    os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
+    os.environ['WINEDLLOVERRIDES'] = 'mscoree,mshtml,winemenubuilder.exe='
+
+    folder = make_program_folder(data)
+    wizard = Wizard(folder, args.probe, args.shots)
+    installed = None
+    wizard.reset_profile()
+    try:
+        wizard.start()
+        wizard.click(163, 47)  # Info
+        wizard.keys('Down', 'Return')  # Check for Update
+        wait_for('the checking box', lambda: wizard.probe().get('messagebox') == '1', 30)
+        wizard.shot('checking')
+        # The update thread closes that box after three seconds and opens the download box.
+        wait_for('the checking box to close', lambda: wizard.probe().get('messagebox') == '0', 30)
+        wait_for('the download box', lambda: wizard.probe().get('messagebox') == '1', 60)
+        time.sleep(1.0)
+        wizard.shot('downloading')
+        wizard.process.wait(timeout=120)  # the wizard ends itself once the installer runs
+        log = open(os.path.join(work, 'server', 'requests.log')).read()
+        if '/dvr/pctool/ru/version.ini' not in log or '/setup.exe' not in log:
+            raise Failure('unexpected requests: %s' % log)
+
+        try:
+            window = wait_for('the installer', lambda: installer_window(wizard), 60)
+        except Failure:
+            names = [subprocess.run(['xdotool', 'getwindowname', w], capture_output=True,
+                                    text=True).stdout.strip()
+                     for w in subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '.'],
+                                             capture_output=True, text=True).stdout.split()]
+            wizard.shot_screen('no-installer')
+            raise Failure('no installer window among %s' % names)
+        time.sleep(1.0)
+        wizard.shot_screen('installer')
+        subprocess.run(['xdotool', 'windowfocus', window])
+        wizard.keys('Return')  # Install
+        wait_for('the finish page', lambda: wizard.probe().get('count') == '0' and
+                 os.path.exists(installed_path(wizard, 'uninstall.exe')), 120)
+        time.sleep(2.0)
+        wizard.keys('Return')  # Next, when the pages do not move on by themselves
+        time.sleep(2.0)
+        wizard.shot_screen('installer-finish')
+        wizard.keys('Return')  # Finish: starts the installed wizard
+        wait_for('the installed wizard', lambda: wizard.probe().get('count') == '1', 60)
+        installed = installed_path(wizard, 'kovradesk.exe')
+        if open(installed, 'rb').read() != open(args.exe, 'rb').read():
+            raise Failure('the installed kovradesk.exe is not the one in setup.exe')
+        wizard.shot('installed-wizard')
+    finally:
+        subprocess.run(['/usr/bin/python3', SERVER, 'stop', os.path.join(work, 'server')])
+        wizard.close()
+        for line in subprocess.run(['xdotool', 'search', '--name', '^Kovra Converter$'],
+                                   capture_output=True, text=True).stdout.split():
+            subprocess.run(['xdotool', 'windowclose', line])
+        uninstaller = installed_path(wizard, 'uninstall.exe')
+        if os.path.exists(uninstaller):
+            wizard.wine(uninstaller, '/S', timeout=120)
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+def installed_path(wizard, name):
+    """A file of the installation in the user's programs folder, as a Linux path."""
+    out = wizard.wine('cmd', '/c', 'echo', '%LOCALAPPDATA%', timeout=60).stdout.strip()
+    linux = wizard.wine('winepath', '-u', out, timeout=60).stdout.strip()
+    return os.path.join(linux, 'Programs', 'Kovra Converter', name)
+
+
+if __name__ == '__main__':
+    scenario_main(run)

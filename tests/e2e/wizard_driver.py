@@ -1,0 +1,187 @@
+"""Drives kovradesk.exe under Wine and Xvfb: starting it, clicking and typing with xdotool,
+reading its state with wizard_probe.exe, and keeping screenshots."""
+import argparse
+import os
+import shutil
+import sys
+import subprocess
+import tempfile
+import time
+
+from PIL import ImageGrab
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE_RUN = os.path.join(HERE, '..', 'wine-run.sh')
+PROFILE_KEY = r'HKCU\Software\Orvel Systems Inc.\kovradesk\MAIN'
+PAGE_TOP = 151  # pages sit below the step strip; their controls are placed in page pixels
+UM_STEP_NEXT, UM_STEP_BACK = 3029, 3030
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, predicate, timeout=30.0):
+    end = time.time() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.time() > end:
+            raise Failure('timed out waiting for ' + what)
+        time.sleep(0.25)
+
+
+class Wizard:
+    """One wizard in a program folder of its own (a copy of the package)."""
+
+    def __init__(self, folder, probe, shots):
+        self.folder, self.probe_exe, self.shots = folder, probe, shots
+        self.process = None
+        self.xid = None
+        self.count = 0
+
+    def wine(self, *args, **kwargs):
+        return subprocess.run([WINE_RUN, *args], capture_output=True, text=True, **kwargs)
+
+    def probe(self):
+        # A Wine process now and then hangs at start-up: try again rather than fail the run.
+        for attempt in range(3):
+            try:
+                out = self.wine(self.probe_exe, 'state', timeout=30).stdout
+                break
+            except subprocess.TimeoutExpired:
+                if attempt == 2:
+                    raise Failure('wizard_probe does not answer')
+        return dict(line.strip().split('=', 1) for line in out.splitlines() if '=' in line)
+
+    def visible(self):
+        return set(filter(None, self.probe().get('visible', '').split(',')))
+
+    def reset_profile(self, dest_folder=None):
+        """English, and the destination folder when given; nothing else remembered."""
+        self.wine('reg', 'delete', PROFILE_KEY, '/f', timeout=60)
+        self.wine('reg', 'add', PROFILE_KEY, '/v', 'Language', '/t', 'REG_DWORD', '/d', '0', '/f',
+                  timeout=60)
+        if dest_folder:
+            self.wine('reg', 'add', PROFILE_KEY, '/v', 'DestFolder', '/t', 'REG_SZ', '/d',
+                      dest_folder, '/f', timeout=60)
+
+    def close(self):
+        """Ends a wizard still running and forgets the profile the scenario used."""
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+        self.wine('reg', 'delete', PROFILE_KEY, '/f', timeout=60)
+
+    def controls(self):
+        """The control IDs visible on the page on show, and those of them enabled."""
+        state = self.probe()
+        ids = lambda key: set(int(v) for v in state.get(key, '').split(',') if v)
+        return ids('controls'), ids('enabled')
+
+    def wait_controls(self, what, shown=(), hidden=(), enabled=(), timeout=60):
+        def ok():
+            visible, active = self.controls()
+            return set(shown) <= visible and not set(hidden) & visible and set(enabled) <= active
+        wait_for(what, ok, timeout)
+
+    def choose_file(self, path):
+        """Fills the file dialog that has just been opened and confirms it. The file name is put
+        in through the dialog's own box: without a window manager, typed keys need not reach it."""
+        wait_for('the file dialog', lambda: self.wine(self.probe_exe, 'open', path,
+                                                      timeout=60).returncode == 0)
+        time.sleep(1.0)
+
+    def type_text(self, text):
+        subprocess.run(['xdotool', 'type', '--delay', '50', text], check=True)
+        time.sleep(0.5)
+
+    def post(self, message, wparam=0):
+        self.wine(self.probe_exe, 'post', str(message), str(wparam), timeout=60)
+
+    def language(self):
+        out = self.wine('reg', 'query', PROFILE_KEY, '/v', 'Language', timeout=60).stdout
+        for line in out.splitlines():
+            if 'Language' in line:
+                return int(line.split()[-1], 0)
+        return None
+
+    def start(self):
+        self.process = subprocess.Popen([WINE_RUN, os.path.join(self.folder, 'kovradesk.exe')],
+                                        cwd=self.folder, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        wait_for('the wizard window', lambda: self.probe().get('count') == '1', 60)
+        self.xid = wait_for('its X window', self.find_x_window)
+        time.sleep(1.0)  # first paint
+
+    def find_x_window(self):
+        out = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Kovra Converter$'],
+                             capture_output=True, text=True).stdout.split()
+        return out[0] if out else None
+
+    def click(self, x, y):
+        subprocess.run(['xdotool', 'mousemove', '--window', self.xid, str(x), str(y),
+                        'click', '1'], check=True)
+        time.sleep(0.5)
+
+    def keys(self, *names):
+        for name in names:
+            subprocess.run(['xdotool', 'key', name], check=True)
+            time.sleep(0.3)
+        time.sleep(0.5)
+
+    def rect(self):
+        return tuple(int(v) for v in self.probe()['rect'].split(','))
+
+    def shot(self, name):
+        self.count += 1
+        left, top, right, bottom = self.rect()
+        time.sleep(0.5)
+        image = ImageGrab.grab(xdisplay=os.environ.get('DISPLAY'))
+        image.crop((max(left - 40, 0), max(top - 40, 0), right + 40, bottom + 40)).save(
+            os.path.join(self.shots, '%02d-%s.png' % (self.count, name)))
+
+    def shot_screen(self, name):
+        """A screenshot of the whole screen, for windows other than the wizard's."""
+        self.count += 1
+        time.sleep(0.5)
+        ImageGrab.grab(xdisplay=os.environ.get('DISPLAY')).save(
+            os.path.join(self.shots, '%02d-%s.png' % (self.count, name)))
+
+    def expect_step(self, step):
+        page = str(2050 + step)
+        wait_for('step %d' % step, lambda: {'2050', page} <= self.visible() and
+                 not ({'2051', '2052', '2053', '2054'} - {page}) & self.visible())
+
+    def expect_welcome(self):
+        wait_for('the welcome screen', lambda: self.visible() == {'2003'})
+
+
+
+
+def make_program_folder(files):
+    """A fresh program folder holding copies of the given files."""
+    folder = tempfile.mkdtemp(prefix='kovradesk-e2e-')
+    for path in files:
+        shutil.copy(path, folder)
+    return folder
+
+
+def windows_path(path):
+    """The path as the Windows programs under Wine see it."""
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def scenario_main(run):
+    """Runs a scenario with the files the tests hand to every scenario; exit 1 on a failure."""
+    parser = argparse.ArgumentParser()
+    for name in ('exe', 'rawconv', 'rus', 'probe', 'shots', 'samples'):
+        parser.add_argument('--' + name, required=True)
+    parser.add_argument('--data', nargs='*', default=[])
+    args = parser.parse_args()
+    os.makedirs(args.shots, exist_ok=True)
+    try:
+        sys.exit(run(args) or 0)
+    except Failure as failure:
+        print('FAILED:', failure)
+        sys.exit(1)

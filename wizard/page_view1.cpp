@@ -1,0 +1,691 @@
+// The import page of steps 1 to 3 and its screen machine.
+#include "wizard/page_view1.h"
+
+#include <shellapi.h>
+#include <wininet.h>
+
+#include "app/helpers.h"
+#include "app/messages.h"
+#include "app/texts.h"
+#include "camdata/cam_workbook.h"
+#include "camdata/config.h"
+#include "camdata/corrections.h"
+#include "camdata/history.h"
+#include "camdata/partner_text.h"
+#include "camdata/speed_cam_data.h"
+#include "camdata/speed_cam_data_set.h"
+#include "framework/file_dialog.h"
+#include "framework/win_app.h"
+#include "resources/resource.h"
+#include "skin/skin_draw.h"
+#include "wizard/base_download.h"
+#include "wizard/message_box.h"
+
+namespace {
+
+// Posted to the page when an import failed, so the reset and the message happen on the
+// user-interface thread even when the import ran on the download thread.
+const UINT UM_IMPORT_FAILED = WM_APP + 1;
+
+const RECT kTitleRect{116, 48, 716, 84};
+const RECT kInstructionsRect{120, 100, 820, 260};
+const RECT kStatusRect{118, 150, 538, 170};
+const RECT kStatusDoneRect{118, 150, 538, 220};
+const RECT kStatusCorrectRect{66, 20, 666, 40};
+const RECT kFailureRect1{120, 174, 600, 198};
+const RECT kNoteRect{66, 227, 772, 292};
+const POINT kCaptionImageAt{63, 58};
+const RECT kCaptionCells[6] = {{68, 68, 185, 106},  {187, 68, 304, 106}, {306, 68, 423, 106},
+                               {425, 68, 542, 106}, {544, 68, 661, 106}, {663, 68, 780, 106}};
+const COLORREF kWhite = RGB(255, 255, 255);
+
+const wchar_t* Text(UINT id) {
+    const wchar_t* text = LoadText(id);
+    return text ? text : L"";
+}
+
+std::wstring JoinTexts(UINT first, UINT last) {
+    std::wstring all;
+    for (UINT id = first; id <= last; ++id) all += Text(id);
+    return all;
+}
+
+// The wait cursor, shown once however many callers nest it; process-wide and, like the
+// page's own fields, only touched by one thread at a time.
+bool g_bWaitCursor = false;
+class CWaitCursor {
+public:
+    CWaitCursor() : m_bMine(!g_bWaitCursor) {
+        if (m_bMine) {
+            g_bWaitCursor = true;
+            m_hOld = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+        }
+    }
+    ~CWaitCursor() {
+        if (m_bMine) {
+            ::SetCursor(m_hOld);
+            g_bWaitCursor = false;
+        }
+    }
+
+private:
+    bool m_bMine;
+    HCURSOR m_hOld = nullptr;
+};
+
+bool IsConnected() {
+    DWORD flags = 0;
+    return ::InternetGetConnectedState(&flags, 0) && ::InternetAttemptConnect(0) == ERROR_SUCCESS;
+}
+
+bool Exists(const std::wstring& path) {
+    std::wstring copy = path;
+    return !copy.empty() && PathExists(copy.data());
+}
+
+}  // namespace
+
+OPageView1::OPageView1()
+    : m_fontTitle(skin::CreateFont(L"Arial", 24, FW_BOLD)),
+      m_fontText(skin::CreateFont(L"Arial", 18, FW_NORMAL)),
+      m_fontCaption(skin::CreateFont(L"Arial", 16, FW_NORMAL)) {}
+
+OPageView1::~OPageView1() {
+    // A download still running when the wizard closes ends at its next progress report; its
+    // state must outlive it, and nothing of this page may be imported into any more.
+    if (m_bDownloading && m_pDownload) {
+        m_pDownload->Cancel();
+        m_pDownload->m_fnImport = nullptr;
+        m_pDownload.release();
+    }
+}
+
+void OPageView1::SetMode(int nMode, CSpeedCamDataSet* pSet, CSpeedCamDataSet* pBaseSet) {
+    m_nMode = nMode;
+    m_pSet = pSet;
+    m_pBaseSet = pBaseSet;
+    m_bDownload = nMode == 1;
+    if (nMode != 1) {
+        ::OffsetRect(&m_rcNext, -110, 0);
+        ::OffsetRect(&m_rcBack, -110, 0);
+        ::OffsetRect(&m_rcPath, 0, 60);
+        ::OffsetRect(&m_rcBrowse, 0, 60);
+    }
+    BuildTitle();
+}
+
+void OPageView1::BuildTitle() {
+    std::wstring title = std::wstring(Text(IDS_STEP1 - 1 + m_nMode)) + L" - " +
+                         Text(IDS_STEP1_TITLE - 1 + m_nMode);
+    if (m_nMode == 1) title += std::wstring(L" ") + Text(IDS_FROM_XLS);
+    lstrcpynW(m_szTitle, title.c_str(), 80);
+}
+
+void OPageView1::SetStatus(UINT nId) {
+    m_nStatusId = nId;
+    lstrcpynW(m_szStatus, Text(nId), 128);
+}
+
+bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
+    if (!CWnd::Create(AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW), L"", WS_CHILD, rect, pParent,
+                      nID))
+        return false;
+    m_bmpBack.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1504)));
+    m_pCaptionImage = LoadPngImage(1033);
+
+    const DWORD toggle = WS_CHILD;
+    if (m_nMode == 1) {
+        m_btnDownload.Create(RECT{120, 110, 600, 158}, this, IDC_DOWNLOAD_CHOICE, toggle);
+        m_btnPrevious.Create(RECT{120, 174, 600, 198}, this, IDC_PREVIOUS_CHOICE, toggle);
+        for (ORadioButton* radio : {&m_btnDownload, &m_btnPrevious}) {
+            radio->LoadImages();
+            radio->m_hFont = m_fontText;
+        }
+        m_btnDownload.m_bChecked = TRUE;
+        m_btnDownload.SetText(Text(IDS_BASE_DOWNLOAD_CHOICE));
+        m_btnPrevious.SetText(Text(IDS_BASE_PREVIOUS_CHOICE));
+        m_btnDownload.ShowWindow(SW_SHOW);
+        m_btnPrevious.ShowWindow(SW_SHOW);
+    }
+
+    const DWORD button = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
+    auto make = [&](OBitmapButton& b, const RECT& rc, UINT id, WORD firstImage, UINT textId,
+                    DWORD style) {
+        b.Create(L"", style, rc, this, id);
+        b.SetImages(firstImage, WORD(firstImage + 1), WORD(firstImage + 2), WORD(firstImage + 3));
+        b.m_crText = kWhite;
+        lstrcpynW(b.m_szText, Text(textId), 80);
+    };
+    if (m_nMode != 1) make(m_btnSkip, RECT{733, 384, 836, 426}, IDC_SKIP, 1007, IDS_SKIP, button);
+
+    m_editPath.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, m_rcPath,
+                      this, IDC_PATH);
+    m_editPath.SetFont(m_fontTitle);
+    make(m_btnBrowse, m_rcBrowse, IDC_BROWSE, 1027, IDS_BROWSE, button);
+    m_btnBrowse.SetTextFont(14);
+    m_btnBrowse.EnableWindow(!m_bDownload);
+
+    m_wndProgress.Create(RECT{118, 190, 731, 220}, this, IDC_PROGRESS, WS_CHILD);
+    m_wndProgress.LoadImages();
+    m_wndProgress.m_hFont = m_fontText;
+
+    make(m_btnNext, m_rcNext, IDC_NEXT, 1015, IDS_NEXT, button);
+    make(m_btnBack, m_rcBack, IDC_BACK, 1011, IDS_BACK, button);
+    make(m_btnCancelDownload, RECT{629, 384, 835, 426}, IDC_CANCEL_DOWNLOAD, 1034,
+         IDS_CANCEL_DOWNLOAD, WS_CHILD | BS_OWNERDRAW);
+    make(m_btnRemove, RECT{78, 295, 284, 337}, IDC_REMOVE_CAMERA, 1034, IDS_REMOVE_CAMERA,
+         WS_CHILD | BS_OWNERDRAW);
+    make(m_btnRemoveAll, RECT{294, 295, 500, 337}, IDC_REMOVE_ALL, 1034, IDS_REMOVE_ALL_INVALID,
+         WS_CHILD | BS_OWNERDRAW);
+    make(m_btnCorrectPrev, RECT{567, 295, 670, 337}, IDC_CORRECT_PREV, 1011, IDS_CORRECT_PREV,
+         WS_CHILD | BS_OWNERDRAW);
+    make(m_btnCorrectNext, RECT{670, 295, 773, 337}, IDC_CORRECT_NEXT, 1015, IDS_CORRECT_NEXT,
+         WS_CHILD | BS_OWNERDRAW);
+    make(m_btnTemplate, RECT{406, 384, 509, 426}, IDC_TEMPLATE, 1007, IDS_TEMPLATE,
+         m_nMode == 3 && m_nScreen == kChoose ? button : WS_CHILD | BS_OWNERDRAW);
+    m_btnTemplate.m_crText = RGB(254, 84, 18);
+
+    m_lstCamera.Create(WS_CHILD | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                           LVS_AUTOARRANGE | LVS_OWNERDRAWFIXED,
+                       RECT{67, 106, 798, 223}, this, IDC_CAMERA_LIST);
+    m_lstCamera.InitColumns();
+
+    if (!m_bDownload) UpdateNext();
+    return true;
+}
+
+bool OPageView1::UpdateNext() {
+    const bool ok = Exists(m_editPath.GetWindowText());
+    m_btnNext.EnableWindow(ok);
+    return ok;
+}
+
+void OPageView1::RefreshNext() {
+    m_btnNext.EnableWindow(m_bAllValid);
+    m_btnNext.Invalidate(FALSE);
+}
+
+void OPageView1::Redraw() {
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void OPageView1::OnRadioClicked(UINT nId) {
+    m_bDownload = nId == IDC_DOWNLOAD_CHOICE;
+    m_btnDownload.m_bChecked = m_bDownload;
+    m_btnPrevious.m_bChecked = !m_bDownload;
+    m_btnDownload.Invalidate(FALSE);
+    m_btnPrevious.Invalidate(FALSE);
+    m_editPath.EnableWindow(!m_bDownload);
+    m_btnBrowse.EnableWindow(!m_bDownload);
+    if (m_bDownload)
+        m_btnNext.EnableWindow(TRUE);
+    else
+        UpdateNext();
+}
+
+void OPageView1::OnBrowse() {
+    const wchar_t* filter = m_nMode == 2 ? L"*.txt|*.txt|" : L"*.xls|*.xls|";
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER,
+                       filter, this);
+    std::wstring history;
+    if (m_nMode == 1) {
+        history = GetModuleDir() + L"\\History\\";
+        dialog.m_ofn.lpstrInitialDir = history.c_str();
+    }
+    if (dialog.DoModal() == IDOK) {
+        m_strPath = dialog.GetPathName();
+        m_editPath.SetWindowText(m_strPath.c_str());
+        UpdateNext();
+    } else {
+        m_btnNext.Invalidate(FALSE);
+    }
+}
+
+void OPageView1::OnNext() {
+    if (GoNext() == 0 && m_nMode == 1) ResetPage();
+}
+
+int OPageView1::GoNext() {
+    m_btnTemplate.ShowWindow(m_nMode == 3 && m_nScreen == kChoose ? SW_SHOW : SW_HIDE);
+    if (m_nScreen != kExamined) {
+        m_strColumnNote.clear();
+        m_lstCamera.EndEdit(true);
+        m_lstCamera.ShowWindow(SW_HIDE);
+    }
+    switch (m_nScreen) {
+        case kChoose: {
+            if (!m_bDownload && !Exists(m_editPath.GetWindowText())) {
+                ::MessageBeep(0xFFFFFFFF);
+                return 0;
+            }
+            if (m_bDownload && !IsConnected()) {
+                ShowMessage(Text(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
+                return 0;
+            }
+            m_btnDownload.ShowWindow(SW_HIDE);
+            m_btnPrevious.ShowWindow(SW_HIDE);
+            m_editPath.ShowWindow(SW_HIDE);
+            m_btnBrowse.ShowWindow(SW_HIDE);
+            m_btnTemplate.ShowWindow(SW_HIDE);
+            if (m_bDownload) {
+                if (!StartDownload()) return 0;
+                Redraw();
+                return 1;
+            }
+            m_nScreen = kLoading;
+            const std::wstring path = m_editPath.GetWindowText();
+            if (Exists(path)) {
+                m_strPath = path;
+                SetStatus(IDS_CHECKING_DATA);
+                Redraw();
+                ImportFile();
+            } else {
+                ::MessageBeep(0xFFFFFFFF);
+            }
+            Redraw();
+            return 1;
+        }
+        case kLoading:
+            m_wndProgress.ShowWindow(SW_HIDE);
+            m_btnCancelDownload.ShowWindow(SW_HIDE);
+            m_btnNext.ShowWindow(SW_SHOW);
+            m_btnBack.ShowWindow(SW_SHOW);
+            m_btnNext.EnableWindow(FALSE);
+            SetStatus(IDS_CHECKING_DATA);
+            Redraw();
+            if (m_bLoadFailed) {
+                SetStatus(IDS_INCORRECT_FORMAT);
+                Redraw();
+                return 1;
+            }
+            m_nScreen = kExamined;
+            CheckResult();
+            return 1;
+        case kExamined:
+            if (m_bAllValid)
+                SaveCorrections();
+            else
+                ShowCorrection();
+            return 1;
+        case kCorrecting:
+            for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext,
+                                     &m_btnCorrectPrev})
+                b->ShowWindow(SW_HIDE);
+            SaveCorrections();
+            return 1;
+        default:
+            GetParent()->PostMessage(UM_STEP_NEXT);
+            return 1;
+    }
+}
+
+void OPageView1::ImportFile() {
+    if (!m_pSet) return;
+    std::wstring types = m_pBaseSet ? m_pBaseSet->m_strCameraTypes : std::wstring();
+    bool ok;
+    {
+        CWaitCursor wait;
+        if (m_nMode == 2) {
+            ok = ImportPartnerText(types, m_strPath, m_pSet, &m_lstCamera);
+        } else {
+            if (m_nMode == 1) types.clear();
+            ok = ImportCamWorkbook(types, &m_lstCamera, m_strPath, m_pSet) &&
+                 ::CopyFileW(m_strPath.c_str(), GetWorkingBaseFilePath(GetModuleDir()).c_str(),
+                             FALSE);
+        }
+    }
+    if (ok) {
+        m_pSet->SetSource(int16_t(m_nMode - 1));
+    } else {
+        m_lstCamera.DeleteAllItems();
+        m_pSet->RemoveAll(true);
+    }
+    m_bLoadFailed = m_pSet->GetCount() == 0;
+    PostMessage(ok ? UM_STEP_NEXT : UM_IMPORT_FAILED);
+}
+
+bool OPageView1::StartDownload() {
+    std::wstring url;
+    bool fetched;
+    {
+        CWaitCursor wait;
+        fetched = FetchBaseFileUrl(GetBaseFileIniUrl(), GetBaseFileIniPath(), &url);
+    }
+    if (!fetched) {
+        ShowMessage(Text(IDS_NO_SERVER), nullptr, kMessageBoxOK, FALSE);
+        return false;
+    }
+    m_strBaseUrl = url;
+    SetStatus(IDS_DOWNLOADING_BASE);
+    m_wndProgress.SetPos(0);
+    m_wndProgress.ShowWindow(SW_SHOW);
+    m_btnCancelDownload.ShowWindow(SW_SHOW);
+    m_btnNext.ShowWindow(SW_HIDE);
+    m_btnBack.ShowWindow(SW_HIDE);
+    m_nScreen = kLoading;
+
+    if (!m_pDownload) m_pDownload.reset(new CBaseDownload);
+    m_pDownload->Reset(url);
+    m_pDownload->m_hWndPage = m_hWnd;
+    m_pDownload->m_nBackCommand = IDC_BACK;
+    m_pDownload->m_fnImport = [this](CBaseDownload& download) {
+        m_strPath = download.m_strPath;
+        ImportFile();
+    };
+    m_bDownloading = true;
+    if (!AfxBeginThread(BaseDownloadThreadProc, m_pDownload.get())) {
+        m_bDownloading = false;
+        return false;
+    }
+    return true;
+}
+
+void OPageView1::CheckResult() {
+    if (m_lstCamera.GetItemCount() > 0) {
+        m_bAllValid = false;
+        m_lstCamera.ShowWindow(SW_SHOW);
+        m_lstCamera.GotoInvalid(true);
+    } else {
+        m_bAllValid = true;
+        m_lstCamera.ShowWindow(SW_HIDE);
+    }
+    RefreshNext();
+    PostMessage(UM_STEP_NEXT);
+}
+
+void OPageView1::ShowCorrection() {
+    m_nScreen = kCorrecting;
+    SetStatus(IDS_SOME_INVALID);
+    for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
+        b->ShowWindow(SW_SHOW);
+    m_lstCamera.ShowWindow(SW_SHOW);
+    RefreshRemoveCaption();
+    Redraw();
+}
+
+void OPageView1::SaveCorrections() {
+    m_nScreen = kDone;
+    if (m_lstCamera.GetItemCount() == 0) {
+        PostMessage(UM_STEP_NEXT);
+        return;
+    }
+    SaveResult result;
+    {
+        CWaitCursor wait;
+        result = ::SaveCorrections(m_strPath, m_nMode == 2, m_pSet, &m_lstCamera);
+    }
+    std::wstring name;
+    GetFileNameFromPath(m_strPath, name);
+    // The user's own file is only overwritten after a backup exists, and a failed write is
+    // said as such: nobody should read "saved" about a file that still holds the old data.
+    const UINT id = result == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
+    m_nStatusId = id;
+    lstrcpynW(m_szStatus, FormatText(Text(id), {name}).c_str(), 128);
+    m_lstCamera.ShowWindow(SW_HIDE);
+    Redraw();
+}
+
+void OPageView1::RefreshRemoveCaption() {
+    const int row = ListView_GetNextItem(m_lstCamera.m_hWnd, -1, LVNI_SELECTED);
+    CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
+    if (!cam) return;
+    lstrcpynW(m_btnRemove.m_szText, Text(cam->m_bRemoved ? IDS_UNDO_REMOVE : IDS_REMOVE_CAMERA),
+              80);
+    m_btnRemove.Invalidate(FALSE);
+}
+
+void OPageView1::ToggleRemove() {
+    const int row = ListView_GetNextItem(m_lstCamera.m_hWnd, -1, LVNI_SELECTED);
+    CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
+    if (!cam) return;
+    m_lstCamera.EndEdit(true);
+    cam->m_bRemoved = cam->m_bRemoved ? 0 : 1;
+    ListView_RedrawItems(m_lstCamera.m_hWnd, row, row);
+    RefreshRemoveCaption();
+    m_bAllValid = m_lstCamera.AllValid();
+    RefreshNext();
+}
+
+void OPageView1::RemoveAllInvalid() {
+    m_lstCamera.EndEdit(true);
+    const int count = m_lstCamera.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
+        if (cam && !cam->m_bRemoved) cam->m_bRemoved = 1;
+    }
+    m_lstCamera.Invalidate(FALSE);
+    RefreshRemoveCaption();
+    m_bAllValid = m_lstCamera.AllValid();
+    RefreshNext();
+}
+
+void OPageView1::OnBack() {
+    const int screen = m_nScreen;
+    ResetPage();
+    if (!(m_nMode == 1 && screen != kChoose)) GetParent()->PostMessage(UM_STEP_BACK, 0);
+}
+
+void OPageView1::ResetPage() {
+    m_nScreen = kChoose;
+    m_bDownloading = false;
+    m_strColumnNote.clear();
+    if (!m_hWnd) {
+        if (m_pSet) m_pSet->RemoveAll(true);
+        return;
+    }
+    m_lstCamera.EndEdit(true);
+    m_lstCamera.ShowWindow(SW_HIDE);
+    m_lstCamera.DeleteAllItems();
+    if (m_pSet) m_pSet->RemoveAll(true);
+
+    m_btnTemplate.ShowWindow(m_nMode == 3 ? SW_SHOW : SW_HIDE);
+    if (m_nMode == 1) {
+        m_btnDownload.ShowWindow(SW_SHOW);
+        m_btnPrevious.ShowWindow(SW_SHOW);
+    }
+    m_editPath.ShowWindow(SW_SHOW);
+    m_btnBrowse.ShowWindow(SW_SHOW);
+    m_wndProgress.m_nPos = 0;
+    m_wndProgress.ShowWindow(SW_HIDE);
+    m_btnCancelDownload.ShowWindow(SW_HIDE);
+    m_btnNext.ShowWindow(SW_SHOW);
+    m_btnBack.ShowWindow(SW_SHOW);
+    m_btnNext.EnableWindow(TRUE);
+    for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
+        b->ShowWindow(SW_HIDE);
+    if (m_nMode != 1) UpdateNext();
+    m_bLoadFailed = false;
+    m_nStatusId = 0;
+    m_szStatus[0] = 0;
+    Redraw();
+}
+
+void OPageView1::ReloadTexts() {
+    if (m_nMode == 1) {
+        m_btnDownload.SetText(Text(IDS_BASE_DOWNLOAD_CHOICE));
+        m_btnPrevious.SetText(Text(IDS_BASE_PREVIOUS_CHOICE));
+    }
+    const std::pair<OBitmapButton*, UINT> captions[] = {
+        {&m_btnSkip, IDS_SKIP},
+        {&m_btnBrowse, IDS_BROWSE},
+        {&m_btnTemplate, IDS_TEMPLATE},
+        {&m_btnNext, IDS_NEXT},
+        {&m_btnBack, IDS_BACK},
+        {&m_btnCancelDownload, IDS_CANCEL_DOWNLOAD},
+        {&m_btnRemove, IDS_REMOVE_CAMERA},
+        {&m_btnRemoveAll, IDS_REMOVE_ALL_INVALID},
+        {&m_btnCorrectPrev, IDS_CORRECT_PREV},
+        {&m_btnCorrectNext, IDS_CORRECT_NEXT}};
+    for (const auto& c : captions) lstrcpynW(c.first->m_szText, Text(c.second), 80);
+    RefreshRemoveCaption();
+    BuildTitle();
+    if (m_nStatusId == IDS_BASE_IMPORTED || m_nStatusId == IDS_SAVE_FAILED) {
+        std::wstring name;
+        GetFileNameFromPath(m_strPath, name);
+        lstrcpynW(m_szStatus, FormatText(Text(m_nStatusId), {name}).c_str(), 128);
+    } else if (m_nStatusId) {
+        SetStatus(m_nStatusId);
+    }
+    if (m_hWnd) Redraw();
+}
+
+bool OPageView1::EndCameraEdit(bool bApply) {
+    return m_lstCamera.m_hWnd && m_lstCamera.EndEdit(bApply);
+}
+
+void OPageView1::PaintCaptions(HDC dc) {
+    if (m_pCaptionImage) skin::DrawImage(dc, m_pCaptionImage.get(), kCaptionImageAt.x, kCaptionImageAt.y);
+    HGDIOBJ old = ::SelectObject(dc, m_fontCaption);
+    for (int i = 0; i < 6; ++i) {
+        const wchar_t* caption = Text(IDS_COL_LATITUDE + i);
+        RECT cell = kCaptionCells[i];
+        if (skin::TextWidth(dc, caption) <= cell.right - cell.left) {
+            ::DrawTextW(dc, caption, -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        } else {
+            // Two lines, centred in the cell as a block.
+            RECT measured = cell;
+            ::DrawTextW(dc, caption, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+            const int height = measured.bottom - measured.top;
+            cell.top += std::max(0L, (cell.bottom - cell.top - height) / 2);
+            ::DrawTextW(dc, caption, -1, &cell, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+        }
+    }
+    ::SelectObject(dc, old);
+}
+
+void OPageView1::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kWhite);
+    HGDIOBJ old = ::SelectObject(dc, m_fontTitle);
+    RECT rc;
+    if (m_nScreen != kCorrecting) {
+        rc = kTitleRect;
+        ::DrawTextW(dc, m_szTitle, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    ::SelectObject(dc, m_fontText);
+    if (m_nMode != 1 && m_nScreen == kChoose) {
+        const std::wstring text = m_nMode == 2 ? JoinTexts(IDS_PARTNER_NOTE1, IDS_PARTNER_NOTE6)
+                                               : JoinTexts(IDS_CUSTOM_NOTE1, IDS_CUSTOM_NOTE4);
+        rc = kInstructionsRect;
+        ::DrawTextW(dc, text.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+    }
+    switch (m_nScreen) {
+        case kLoading:
+        case kExamined:
+            if (m_bLoadFailed) {
+                const RECT area = m_nMode == 1 ? kFailureRect1 : kInstructionsRect;
+                rc = area;
+                rc.bottom = rc.top + 24;
+                ::SetTextColor(dc, RGB(255, 0, 0));
+                ::DrawTextW(dc, m_szStatus, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+                ::SetTextColor(dc, kWhite);
+                rc = area;
+                rc.top += 48;
+                if (rc.top < rc.bottom) {
+                    const std::wstring note = JoinTexts(IDS_FAILED_NOTE1, IDS_FAILED_NOTE4);
+                    ::DrawTextW(dc, note.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+                }
+            } else {
+                rc = kStatusRect;
+                ::DrawTextW(dc, m_szStatus, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+            }
+            break;
+        case kCorrecting:
+            rc = kStatusCorrectRect;
+            ::DrawTextW(dc, m_szStatus, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+            PaintCaptions(dc);
+            if (!m_strColumnNote.empty() && m_lstCamera.IsWindowVisible()) {
+                rc = kNoteRect;
+                ::DrawTextW(dc, m_strColumnNote.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+            }
+            break;
+        case kDone:
+            rc = kStatusDoneRect;
+            ::DrawTextW(dc, m_szStatus, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+            break;
+    }
+    ::SelectObject(dc, old);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+BOOL OPageView1::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) != BN_CLICKED) return CWnd::OnCommand(wParam, lParam);
+    switch (LOWORD(wParam)) {
+        case IDC_BROWSE: OnBrowse(); return TRUE;
+        case IDC_SKIP:
+            m_lstCamera.EndEdit(true);
+            GetParent()->PostMessage(UM_STEP_NEXT);
+            return TRUE;
+        case IDC_TEMPLATE: {
+            const std::wstring folder = GetModuleDir() + L"\\Template";
+            SHELLEXECUTEINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = SEE_MASK_FLAG_NO_UI;
+            info.hwnd = m_hWnd;
+            info.lpVerb = L"open";
+            info.lpFile = folder.c_str();
+            info.nShow = SW_SHOWNORMAL;
+            ::ShellExecuteExW(&info);
+            return TRUE;
+        }
+        case IDC_NEXT: OnNext(); return TRUE;
+        case IDC_BACK: OnBack(); return TRUE;
+        case IDC_CANCEL_DOWNLOAD:
+            if (m_pDownload) m_pDownload->Cancel();
+            return TRUE;
+        case IDC_REMOVE_CAMERA: ToggleRemove(); return TRUE;
+        case IDC_REMOVE_ALL: RemoveAllInvalid(); return TRUE;
+        case IDC_CORRECT_NEXT: m_lstCamera.GotoInvalid(true); return TRUE;
+        case IDC_CORRECT_PREV: m_lstCamera.GotoInvalid(false); return TRUE;
+    }
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            if (m_bmpBack) DrawBitmapAt(m_bmpBack, HDC(wParam));
+            return 1;
+        case WM_PAINT: OnPaint(); return 0;
+        case UM_RADIO_CLICKED: OnRadioClicked(UINT(wParam)); return 0;
+        case UM_STEP_NEXT:
+            // The download thread's report: a failed transfer shows as a failed load.
+            if (m_bDownloading) {
+                m_bDownloading = false;
+                if (m_pDownload->m_bLoadFailed) m_bLoadFailed = true;
+            }
+            GoNext();
+            return 0;
+        case UM_LIST_CELL_FOCUS:
+            if (!m_pBaseSet) return 0;
+            RefreshRemoveCaption();
+            if (int(lParam) >= 0) {
+                m_strColumnNote = lParam < CSpeedCamDataSet::kDescriptionCount
+                                      ? m_pBaseSet->GetDescription(int(lParam))
+                                      : std::wstring();
+                InvalidateRect(&kNoteRect, TRUE);
+            }
+            return 1;
+        case UM_LIST_EDITED:
+            m_bAllValid = m_lstCamera.AllValid();
+            RefreshNext();
+            return 1;
+        case UM_DOWNLOAD_PERCENT: m_wndProgress.SetPos(int(short(wParam))); return 0;
+        case UM_BASE_DOWNLOADED: {
+            if (m_nScreen == kChoose) return 0;  // the import failed and has said so
+            std::wstring name;
+            GetFileNameFromPath(m_strBaseUrl, name);
+            ShowMessage((std::wstring(Text(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,
+                        kMessageBoxOK, FALSE);
+            return 0;
+        }
+        case UM_IMPORT_FAILED:
+            m_bDownloading = false;
+            ResetPage();
+            ShowMessage(Text(IDS_INVALID_FILE), nullptr, kMessageBoxOK, FALSE);
+            return 0;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}

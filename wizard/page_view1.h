@@ -1,0 +1,119 @@
+// OPageView1: the page of wizard steps 1 to 3. Mode 1 imports the base data (downloaded or from
+// disk), mode 2 the partner's text file, mode 3 a customized workbook. Each walks the same
+// screens: choose a file, load and check it, correct or remove invalid cameras, save the
+// corrections back into the file, hand over to the next step.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/controls.h"
+#include "framework/handles.h"
+#include "framework/wnd.h"
+#include "skin/bitmap_button.h"
+#include "skin/check_box.h"
+#include "skin/png_image.h"
+#include "skin/progress_bar.h"
+#include "wizard/speed_cam_list_ctrl.h"
+
+class CSpeedCamDataSet;
+struct CBaseDownload;
+
+class OPageView1 : public CWnd {
+public:
+    enum : UINT {
+        IDC_DOWNLOAD_CHOICE = 1000,
+        IDC_PREVIOUS_CHOICE = 1001,
+        IDC_PATH = 1002,
+        IDC_BROWSE = 1003,
+        IDC_PROGRESS = 1004,
+        IDC_SKIP = 1005,
+        IDC_TEMPLATE = 1006,
+        IDC_NEXT = 2003,
+        IDC_BACK = 2004,
+        IDC_CANCEL_DOWNLOAD = 2006,
+        IDC_REMOVE_CAMERA = 2007,
+        IDC_REMOVE_ALL = 2008,
+        IDC_CORRECT_NEXT = 2009,
+        IDC_CORRECT_PREV = 2010,
+        IDC_CAMERA_LIST = 2055,
+    };
+    enum Screen { kChoose = 0, kLoading = 1, kExamined = 2, kCorrecting = 3, kDone = 4 };
+
+    OPageView1();
+    ~OPageView1() override;
+
+    // Before the window exists: the step's mode (1..3), the main dialog's camera set of the
+    // step, and its base data set, whose camera-type list and column descriptions steps 2 and
+    // 3 use.
+    void SetMode(int nMode, CSpeedCamDataSet* pSet, CSpeedCamDataSet* pBaseSet);
+    bool Create(const RECT& rect, CWnd* pParent, UINT nID);
+    // Back to screen 0; the step's camera set is emptied.
+    void ResetPage();
+    // After a language switch.
+    void ReloadTexts();
+    // Ends an edit running in the camera list, keeping (bApply) or dropping the new value;
+    // false when no edit was running.
+    bool EndCameraEdit(bool bApply);
+
+    // The screen machine: one step forward. 1 when it acted, 0 when it refused or handed over.
+    int GoNext();
+    // Loads m_strPath into the step's set; on the download thread after a download.
+    void ImportFile();
+
+    int m_nMode = 1;
+    int m_nScreen = kChoose;
+    CSpeedCamDataSet* m_pSet = nullptr;
+    CSpeedCamDataSet* m_pBaseSet = nullptr;
+    std::wstring m_strPath;
+    std::wstring m_strColumnNote;
+    bool m_bDownload = false;
+    bool m_bAllValid = false;
+    bool m_bLoadFailed = false;
+    std::wstring m_strBaseUrl;
+    wchar_t m_szTitle[80] = {};
+    wchar_t m_szStatus[128] = {};
+    UINT m_nStatusId = 0;
+
+    ORadioButton m_btnDownload, m_btnPrevious;
+    CEdit m_editPath;
+    OBitmapButton m_btnBrowse, m_btnSkip, m_btnTemplate, m_btnNext, m_btnBack;
+    OBitmapButton m_btnCancelDownload, m_btnRemove, m_btnRemoveAll, m_btnCorrectNext,
+        m_btnCorrectPrev;
+    OProgressBar m_wndProgress;
+    CSpeedCamListCtrl m_lstCamera;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void BuildTitle();
+    void SetStatus(UINT nId);
+    bool UpdateNext();
+    void OnRadioClicked(UINT nId);
+    void OnBrowse();
+    void OnBack();
+    void OnNext();
+    void CheckResult();
+    void ShowCorrection();
+    void SaveCorrections();
+    void ToggleRemove();
+    void RemoveAllInvalid();
+    void RefreshRemoveCaption();
+    void RefreshNext();
+    bool StartDownload();
+    void OnPaint();
+    void PaintCaptions(HDC dc);
+    void Redraw();
+
+    RECT m_rcPath{120, 214, 696, 252}, m_rcBrowse{706, 214, 836, 251};
+    RECT m_rcNext{732, 384, 835, 426}, m_rcBack{629, 384, 732, 426};
+    ScopedFont m_fontTitle, m_fontText, m_fontCaption, m_fontButton;
+    ScopedBitmap m_bmpBack;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pCaptionImage;
+    std::unique_ptr<CBaseDownload> m_pDownload;
+    bool m_bDownloading = false;  // a download thread works for this page
+};
