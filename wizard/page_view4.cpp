@@ -164,24 +164,15 @@ void OCameraRow::DrawFace(HDC dc, const RECT& rcClient) {
 // OPageView4
 
 UINT OPageView4::FailureStatusId(Failure failure) {
-    // Failures without a text of their own in the string table show the general one.
     switch (failure) {
-#ifdef IDS_WORKBOOK_FAILED
         case kFailWorkbook:
             return IDS_WORKBOOK_FAILED;
-#endif
-#ifdef IDS_CONVERTER_NOT_STARTED
         case kFailStart:
             return IDS_CONVERTER_NOT_STARTED;
-#endif
-#ifdef IDS_CONVERTER_NO_ANSWER
         case kFailNoAnswer:
             return IDS_CONVERTER_NO_ANSWER;
-#endif
-#ifdef IDS_COPY_FAILED
         case kFailCopy:
             return IDS_COPY_FAILED;
-#endif
         default:
             return IDS_SOURCE_ERRORS;
     }
@@ -302,6 +293,7 @@ void OPageView4::ApplyLabels() {
     CDuplicateLabels labels;
     labels.m_strStatus = Text(IDS_SAME_PLACE);
     labels.m_strLocation = Text(IDS_LOCATION);
+    labels.m_strSet = Text(IDS_DUPLICATE_SET);
     for (int s = 0; s < 3; ++s) labels.m_strSource[s] = Text(UINT(IDS_SOURCE_STEP1 + s));
     m_pFilter->SetLabels(labels);
 }
