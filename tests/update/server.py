@@ -8,7 +8,8 @@
 Beside a served file, small files change how it is served (the tests write them):
     NAME.status   a status code: answer with it and a small HTML page instead of the file
     NAME.mode     "chunked": no Content-Length, chunked body; "close": no Content-Length, the
-                  end of the body is the end of the connection; "norange": ignore Range
+                  end of the body is the end of the connection; "norange": ignore Range;
+                  "slow": a block every half second
 Every request is appended to ROOT/requests.log as "METHOD PATH RANGE" ("-" without Range).
 """
 import http.server
@@ -94,7 +95,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
-            self.wfile.write(body)
+            # "slow": a block every half second, so a person can watch the progress.
+            for i in range(0, len(body), BLOCK):
+                self.wfile.write(body[i:i + BLOCK])
+                if mode == "slow":
+                    self.wfile.flush()
+                    time.sleep(0.5)
 
     def page(self, status):
         body = b"<html><body><h1>%d</h1>Not the file you asked for.</body></html>" % status
