@@ -13,14 +13,11 @@ import time
 
 import xlrd
 
-from wizard_driver import PAGE_TOP, Failure, Wizard, make_program_folder, scenario_main, \
+from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, \
     wait_for, windows_path
 
 CORRECTED_LATITUDE = 55.912345
 
-
-def page(x, y):
-    return x, PAGE_TOP + y
 
 
 def base_cameras(path):
@@ -87,56 +84,44 @@ def run(args):
         wizard.expect_step(1)
 
         # Step 1: the base data from disk.
-        wizard.click(*page(135, 186))  # "Select previous output data from the computer"
-        wizard.click(*page(771, 232))  # Browse...
-        wizard.choose_file(windows_path(base_path))
-        wizard.wait_controls('the chosen base file', enabled=[2003])
-        wizard.shot('step1-chosen')
-        wizard.click(*page(783, 405))  # Next >
-        wizard.wait_controls('the correction screen', shown=[2055, 2007, 2008, 2009, 2010])
-        wizard.shot('step1-invalid')
+        wizard.import_from_disk(1, windows_path(base_path))
         # The editor stands on the first failed value, the latitude 91.25: type a good one.
         wizard.keys('ctrl+a')
         wizard.type_text('%.6f' % CORRECTED_LATITUDE)
         wizard.keys('Return')
         wizard.shot('step1-corrected')
         for row_y in (163, 201):  # rows 2 and 3 of the list, on their latitude cells
-            wizard.click(*page(150, row_y))
-            wizard.click(*page(181, 316))  # Remove this camera
+            wizard.page_click(150, row_y)
+            wizard.page_click(181, 316)  # Remove this camera
         wizard.wait_controls('every invalid camera dealt with', enabled=[2003])
         wizard.shot('step1-removed')
-        wizard.click(*page(783, 405))  # Next >: saved
+        wizard.page_click(783, 405)  # Next >: saved
         wizard.wait_controls('the saved corrections', hidden=[2055, 2007])
         wizard.shot('step1-saved')
-        wizard.click(*page(783, 405))
+        wizard.page_click(783, 405)
         wizard.expect_step(2)
 
         # Step 2: the partner file, its invalid cameras removed.
-        wizard.click(*page(771, 292))  # Browse...
-        wizard.choose_file(windows_path(partner_path))
-        wizard.wait_controls('the chosen partner file', enabled=[2003])
-        wizard.click(*page(673, 405))
-        wizard.wait_controls('the partner corrections', shown=[2055, 2008])
-        wizard.shot('step2-invalid')
-        wizard.click(*page(397, 316))  # Remove all invalid data
+        wizard.import_from_disk(2, windows_path(partner_path))
+        wizard.page_click(397, 316)  # Remove all invalid data
         wizard.wait_controls('the removed partner cameras', enabled=[2003])
-        wizard.click(*page(673, 405))
+        wizard.page_click(673, 405)
         wizard.wait_controls('the saved partner file', hidden=[2055])
-        wizard.click(*page(673, 405))
+        wizard.page_click(673, 405)
         wizard.expect_step(3)
 
         # Step 3: skipped.
         wizard.shot('step3')
-        wizard.click(*page(784, 405))  # Skip
+        wizard.page_click(784, 405)  # Skip
         wizard.expect_step(4)
         wizard.shot('step4')
 
         # Step 4: convert; the one group of cameras at one place keeps the partner's.
-        wizard.click(*page(783, 405))  # Convert
+        wizard.page_click(783, 405)  # Convert
         wizard.wait_controls('the duplicate group', shown=[1005, 1006])
         wizard.shot('step4-duplicates')
-        wizard.click(*page(80, 194))   # the second camera row: the partner's
-        wizard.click(*page(783, 405))  # Next >
+        wizard.page_click(80, 194)   # the second camera row: the partner's
+        wizard.page_click(783, 405)  # Next >
         wizard.wait_controls('the conversion result', shown=[1009], timeout=180)
         wizard.shot('step4-done')
 

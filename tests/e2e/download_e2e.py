@@ -9,13 +9,10 @@ import subprocess
 import tempfile
 import time
 
-from wizard_driver import PAGE_TOP, Failure, Wizard, make_program_folder, scenario_main, wait_for
+from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, wait_for
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-
-def page(x, y):
-    return x, PAGE_TOP + y
 
 
 def start_server(root):
@@ -43,7 +40,7 @@ def run(args):
         wizard.start()
         wizard.click(783, 556)  # Start
         wizard.expect_step(1)
-        wizard.click(*page(783, 405))  # Next >, with "download the latest data" chosen
+        wizard.page_click(783, 405)  # Next >, with "download the latest data" chosen
         wizard.wait_controls('the download', shown=[1004, 2006], hidden=[2003, 2004])
         time.sleep(1.5)
         wizard.shot('downloading')
@@ -62,10 +59,10 @@ def run(args):
         wizard.start()
         wizard.click(783, 556)
         wizard.expect_step(1)
-        wizard.click(*page(783, 405))
+        wizard.page_click(783, 405)
         wizard.wait_controls('the download', shown=[1004, 2006])
         time.sleep(1.0)
-        wizard.click(*page(732, 405))  # Cancel Download
+        wizard.page_click(732, 405)  # Cancel Download
         wizard.wait_controls('the first screen again', shown=[1000, 1001, 2003, 2004],
                              hidden=[1004, 2006])
         time.sleep(2.0)

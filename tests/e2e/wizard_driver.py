@@ -148,6 +148,25 @@ class Wizard:
         ImageGrab.grab(xdisplay=os.environ.get('DISPLAY')).save(
             os.path.join(self.shots, '%02d-%s.png' % (self.count, name)))
 
+    def page_click(self, x, y):
+        """A click at a point given in page pixels (the pages sit below the step strip)."""
+        self.click(x, PAGE_TOP + y)
+
+    def import_from_disk(self, step, path):
+        """On the first screen of import step 1, 2 or 3: picks the file with "Browse..." and
+        goes on to the screen that lists its invalid cameras."""
+        if step == 1:
+            self.page_click(135, 186)  # "Select previous output data from the computer"
+            self.page_click(771, 232)  # Browse...
+        else:
+            self.page_click(771, 292)
+        self.choose_file(path)
+        self.wait_controls('the chosen file', enabled=[2003])
+        self.shot('step%d-chosen' % step)
+        self.page_click(783 if step == 1 else 673, 405)  # Next >
+        self.wait_controls('the correction screen', shown=[2055, 2007, 2008, 2009, 2010])
+        self.shot('step%d-invalid' % step)
+
     def expect_step(self, step):
         page = str(2050 + step)
         wait_for('step %d' % step, lambda: {'2050', page} <= self.visible() and

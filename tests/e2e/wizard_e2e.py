@@ -7,7 +7,7 @@ import shutil
 import subprocess
 import time
 
-from wizard_driver import PAGE_TOP, UM_STEP_BACK, UM_STEP_NEXT, Failure, Wizard, \
+from wizard_driver import UM_STEP_BACK, UM_STEP_NEXT, Failure, Wizard, \
     make_program_folder, scenario_main, wait_for
 
 
@@ -38,7 +38,7 @@ def run(args):
         for step in (3, 2, 1):
             wizard.post(UM_STEP_BACK)
             wizard.expect_step(step)
-        wizard.click(680, PAGE_TOP + 405)  # step 1: < Back on its first screen: welcome
+        wizard.page_click(680, 405)  # step 1: < Back on its first screen: welcome
         wizard.expect_welcome()
         wizard.click(783, 556)
         wizard.expect_step(1)

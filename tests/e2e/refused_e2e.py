@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""A conversion the converter refuses, in kovradesk.exe under Wine and Xvfb: the partner step
+is skipped while its invalid cameras are still listed, so they reach the converter, which
+writes its error log. The wizard shows the log with "Try Again", no speed.raw reaches the
+destination folder, and "Try Again" leads back to the first screen of step 1."""
+import os
+import shutil
+import tempfile
+
+from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, windows_path
+
+
+def run(args):
+    folder = make_program_folder([args.exe, args.rawconv, args.rus] + args.data)
+    user = tempfile.mkdtemp(prefix='kovradesk-user-')
+    dest = os.path.join(user, 'card')
+    os.makedirs(dest)
+    base_path = os.path.join(user, 'base.xls')
+    partner_path = os.path.join(user, 'partner.txt')
+    shutil.copy(os.path.join(args.samples, 'base_data.xls'), base_path)
+    shutil.copy(os.path.join(args.samples, 'partner_cameras.txt'), partner_path)
+
+    wizard = Wizard(folder, args.probe, args.shots)
+    wizard.reset_profile(windows_path(dest))
+    try:
+        wizard.start()
+        wizard.click(783, 556)  # Start
+        wizard.expect_step(1)
+        wizard.import_from_disk(1, windows_path(base_path))
+        wizard.page_click(397, 316)  # Remove all invalid data
+        wizard.wait_controls('the removed cameras', enabled=[2003])
+        wizard.page_click(783, 405)
+        wizard.wait_controls('the saved corrections', hidden=[2055])
+        wizard.page_click(783, 405)
+        wizard.expect_step(2)
+
+        wizard.import_from_disk(2, windows_path(partner_path))
+        wizard.page_click(784, 405)  # Skip, with two invalid partner cameras left as they are
+        wizard.expect_step(3)
+        wizard.page_click(784, 405)  # Skip
+        wizard.expect_step(4)
+        wizard.page_click(783, 405)  # Convert
+        wizard.wait_controls('the duplicate group', shown=[1005, 1006])
+        wizard.page_click(783, 405)  # Next >, keeping the first camera
+        wizard.wait_controls('the error log', shown=[1010, 1008], timeout=180)
+        wizard.shot('refused')
+        if os.path.exists(os.path.join(dest, 'speed.raw')):
+            raise Failure('speed.raw reached the destination folder after a refused conversion')
+        log = open(os.path.join(folder, 'ErrorLogFile.txt'), 'rb').read()
+        if not log:
+            raise Failure('the converter wrote no error log')
+
+        wizard.page_click(619, 405)  # Try Again
+        wizard.expect_step(1)
+        wizard.wait_controls('the first screen of step 1', shown=[1000, 1001, 1002, 1003, 2003],
+                             hidden=[2055])
+        wizard.shot('try-again')
+        wizard.click(843, 15)
+        wizard.process.wait(timeout=30)
+    finally:
+        wizard.close()
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(user, ignore_errors=True)
+
+
+if __name__ == '__main__':
+    scenario_main(run)
