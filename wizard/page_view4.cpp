@@ -181,6 +181,7 @@ UINT OPageView4::FailureStatusId(Failure failure) {
 OPageView4::OPageView4() {
     m_fontTitle = skin::CreateFont(L"Arial", 24, FW_BOLD);
     m_fontText = skin::CreateFont(L"Arial", 18, FW_NORMAL);
+    m_fontLog = skin::CreateFont(L"Courier New", 15, FW_NORMAL);
     m_fontCaption = skin::CreateFont(L"Arial", 16, FW_NORMAL);
     GetDefaultDestFolder(&m_strDestFolder);
     m_strTitle = std::wstring(Text(IDS_STEP4)) + L" - " + Text(IDS_STEP4_TITLE);
@@ -248,10 +249,12 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     }
 
     button(m_btnNextSet, kNextSetRect, IDC_NEXT_SET, 1015, false);
-    m_editLog.Create(
-        WS_CHILD | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, kLogRect,
-        this, IDC_LOG);
-    m_editLog.SetFont(m_fontText);
+    // The converter lays its log out in columns of blanks: a fixed-pitch font and no wrapping
+    // keep them lined up.
+    m_editLog.Create(WS_CHILD | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                         ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                     kLogRect, this, IDC_LOG);
+    m_editLog.SetFont(m_fontLog);
     m_editLog.SetLimitText(0);
     button(m_btnTryAgain, kTryAgainRect, IDC_TRY_AGAIN, 1178, false);
     button(m_btnOpenFolder, kOpenFolderRect, IDC_OPEN_FOLDER, 1178, false);

@@ -173,7 +173,7 @@ private:
     static UINT ConvertThreadProc(LPVOID pParam);
     static void ReportDone(const CWorkerJob* pJob);
 
-    ScopedFont m_fontTitle, m_fontText, m_fontCaption;
+    ScopedFont m_fontTitle, m_fontText, m_fontCaption, m_fontLog;
     ScopedBitmap m_bmpBack;
     std::unique_ptr<CGdiPlusBitmapResource> m_pCaptionImage;
 
