@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Linux tools and the Windows package, and runs the
-# converter's pipeline on the bundled samples.
+# Installs what is missing, builds the Linux tools, the Windows package and its installer, and
+# runs the converter's pipeline on the bundled samples.
 set -eu
 cd "$(dirname "$0")"
 tools/install-deps.sh
@@ -13,6 +13,7 @@ echo "== Windows build (build/windows)"
 cmake --preset windows >/dev/null
 cmake --build build/windows -j"$jobs"
 tools/make-dist.sh
+tools/make-setup.sh
 
 echo "== Samples"
 tools/run-samples.sh
