@@ -8,13 +8,12 @@ import glob
 import os
 import shutil
 import struct
-import tempfile
 import time
 
 import xlrd
 
 from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, \
-    wait_for, windows_path
+    user_files, wait_for, windows_path
 
 CORRECTED_LATITUDE = 55.912345
 
@@ -67,13 +66,7 @@ def expected_raw(base, partner, version, month, day):
 
 def run(args):
     folder = make_program_folder([args.exe, args.rawconv, args.rus] + args.data)
-    user = tempfile.mkdtemp(prefix='kovradesk-user-')
-    dest = os.path.join(user, 'card')
-    os.makedirs(dest)
-    base_path = os.path.join(user, 'base.xls')
-    partner_path = os.path.join(user, 'partner.txt')
-    shutil.copy(os.path.join(args.samples, 'base_data.xls'), base_path)
-    shutil.copy(os.path.join(args.samples, 'partner_cameras.txt'), partner_path)
+    user, dest, base_path, partner_path = user_files(args.samples)
     original_base = open(base_path, 'rb').read()
 
     wizard = Wizard(folder, args.probe, args.shots)
@@ -103,12 +96,7 @@ def run(args):
 
         # Step 2: the partner file, its invalid cameras removed.
         wizard.import_from_disk(2, windows_path(partner_path))
-        wizard.page_click(397, 316)  # Remove all invalid data
-        wizard.wait_controls('the removed partner cameras', enabled=[2003])
-        wizard.page_click(673, 405)
-        wizard.wait_controls('the saved partner file', hidden=[2055])
-        wizard.page_click(673, 405)
-        wizard.expect_step(3)
+        wizard.remove_all_and_save(2)
 
         # Step 3: skipped.
         wizard.shot('step3')

@@ -5,20 +5,14 @@ writes its error log. The wizard shows the log with "Try Again", no speed.raw re
 destination folder, and "Try Again" leads back to the first screen of step 1."""
 import os
 import shutil
-import tempfile
 
-from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, windows_path
+from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, user_files, \
+    windows_path
 
 
 def run(args):
     folder = make_program_folder([args.exe, args.rawconv, args.rus] + args.data)
-    user = tempfile.mkdtemp(prefix='kovradesk-user-')
-    dest = os.path.join(user, 'card')
-    os.makedirs(dest)
-    base_path = os.path.join(user, 'base.xls')
-    partner_path = os.path.join(user, 'partner.txt')
-    shutil.copy(os.path.join(args.samples, 'base_data.xls'), base_path)
-    shutil.copy(os.path.join(args.samples, 'partner_cameras.txt'), partner_path)
+    user, dest, base_path, partner_path = user_files(args.samples)
 
     wizard = Wizard(folder, args.probe, args.shots)
     wizard.reset_profile(windows_path(dest))
@@ -27,12 +21,7 @@ def run(args):
         wizard.click(783, 556)  # Start
         wizard.expect_step(1)
         wizard.import_from_disk(1, windows_path(base_path))
-        wizard.page_click(397, 316)  # Remove all invalid data
-        wizard.wait_controls('the removed cameras', enabled=[2003])
-        wizard.page_click(783, 405)
-        wizard.wait_controls('the saved corrections', hidden=[2055])
-        wizard.page_click(783, 405)
-        wizard.expect_step(2)
+        wizard.remove_all_and_save(1)
 
         wizard.import_from_disk(2, windows_path(partner_path))
         wizard.page_click(784, 405)  # Skip, with two invalid partner cameras left as they are

@@ -167,6 +167,17 @@ class Wizard:
         self.wait_controls('the correction screen', shown=[2055, 2007, 2008, 2009, 2010])
         self.shot('step%d-invalid' % step)
 
+    def remove_all_and_save(self, step):
+        """On the correction screen: "Remove all invalid data", then "Next >" to save and
+        "Next >" once more to the next step."""
+        next_x = 783 if step == 1 else 673
+        self.page_click(397, 316)  # Remove all invalid data
+        self.wait_controls('every invalid camera removed', enabled=[2003])
+        self.page_click(next_x, 405)
+        self.wait_controls('the saved corrections', hidden=[2055])
+        self.page_click(next_x, 405)
+        self.expect_step(step + 1)
+
     def expect_step(self, step):
         page = str(2050 + step)
         wait_for('step %d' % step, lambda: {'2050', page} <= self.visible() and
@@ -184,6 +195,19 @@ def make_program_folder(files):
     for path in files:
         shutil.copy(path, folder)
     return folder
+
+
+def user_files(samples):
+    """A user's folder with copies of the sample base workbook and partner file and an empty
+    destination folder: (folder, destination, base workbook, partner file)."""
+    user = tempfile.mkdtemp(prefix='kovradesk-user-')
+    dest = os.path.join(user, 'card')
+    os.makedirs(dest)
+    base = os.path.join(user, 'base.xls')
+    partner = os.path.join(user, 'partner.txt')
+    shutil.copy(os.path.join(samples, 'base_data.xls'), base)
+    shutil.copy(os.path.join(samples, 'partner_cameras.txt'), partner)
+    return user, dest, base, partner
 
 
 def windows_path(path):
