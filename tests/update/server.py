@@ -64,10 +64,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         start = 0
         ranged = self.headers.get("Range", "")
         if ranged and mode != "norange":
-            spec = ranged.strip()
-            if not spec.startswith("bytes=") or not spec.endswith("-"):
+            value = ranged.strip()
+            if not value.startswith("bytes=") or not value.endswith("-"):
                 return self.page(400)
-            start = int(spec[len("bytes="):-1])
+            start = int(value[len("bytes="):-1])
             if start >= len(data):
                 self.send_response(416)
                 self.send_header("Content-Range", "bytes */%d" % len(data))
