@@ -51,6 +51,11 @@ const wchar_t* LoadText(UINT id) {
     return n > 0 ? buf : nullptr;
 }
 
+const wchar_t* LoadTextOrEmpty(UINT id) {
+    const wchar_t* text = LoadText(id);
+    return text ? text : L"";
+}
+
 int GetLanguageSetting() {
     CWinApp* app = AfxGetApp();
     if (!app) return -1;

@@ -19,6 +19,8 @@ enum { kLanguageEnglish = 0, kLanguageRussian = 1 };
 // stays valid for the next three calls. At most 255 units. Null when there is no such text
 // or it is empty.
 const wchar_t* LoadText(UINT id);
+// LoadText, with an empty text where there is none: for painting and captions.
+const wchar_t* LoadTextOrEmpty(UINT id);
 
 // The language setting of profile section "MAIN" (names from the program's texts 129, 130);
 // the destination folder is kept by the camera data configuration.

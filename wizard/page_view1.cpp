@@ -39,14 +39,10 @@ const RECT kCaptionCells[6] = {{68, 68, 185, 106},  {187, 68, 304, 106}, {306, 6
                                {425, 68, 542, 106}, {544, 68, 661, 106}, {663, 68, 780, 106}};
 const COLORREF kWhite = RGB(255, 255, 255);
 
-const wchar_t* Text(UINT id) {
-    const wchar_t* text = LoadText(id);
-    return text ? text : L"";
-}
 
 std::wstring JoinTexts(UINT first, UINT last) {
     std::wstring all;
-    for (UINT id = first; id <= last; ++id) all += Text(id);
+    for (UINT id = first; id <= last; ++id) all += LoadTextOrEmpty(id);
     return all;
 }
 
@@ -115,15 +111,15 @@ void OPageView1::SetMode(int nMode, CSpeedCamDataSet* pSet, CSpeedCamDataSet* pB
 }
 
 void OPageView1::BuildTitle() {
-    std::wstring title = std::wstring(Text(IDS_STEP1 - 1 + m_nMode)) + L" - " +
-                         Text(IDS_STEP1_TITLE - 1 + m_nMode);
-    if (m_nMode == 1) title += std::wstring(L" ") + Text(IDS_FROM_XLS);
+    std::wstring title = std::wstring(LoadTextOrEmpty(IDS_STEP1 - 1 + m_nMode)) + L" - " +
+                         LoadTextOrEmpty(IDS_STEP1_TITLE - 1 + m_nMode);
+    if (m_nMode == 1) title += std::wstring(L" ") + LoadTextOrEmpty(IDS_FROM_XLS);
     lstrcpynW(m_szTitle, title.c_str(), 80);
 }
 
 void OPageView1::SetStatus(UINT nId) {
     m_nStatusId = nId;
-    lstrcpynW(m_szStatus, Text(nId), 128);
+    lstrcpynW(m_szStatus, LoadTextOrEmpty(nId), 128);
 }
 
 bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
@@ -142,8 +138,8 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
             radio->m_hFont = m_fontText;
         }
         m_btnDownload.m_bChecked = TRUE;
-        m_btnDownload.SetText(Text(IDS_BASE_DOWNLOAD_CHOICE));
-        m_btnPrevious.SetText(Text(IDS_BASE_PREVIOUS_CHOICE));
+        m_btnDownload.SetText(LoadTextOrEmpty(IDS_BASE_DOWNLOAD_CHOICE));
+        m_btnPrevious.SetText(LoadTextOrEmpty(IDS_BASE_PREVIOUS_CHOICE));
         m_btnDownload.ShowWindow(SW_SHOW);
         m_btnPrevious.ShowWindow(SW_SHOW);
     }
@@ -154,7 +150,7 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
         b.Create(L"", style, rc, this, id);
         b.SetImages(firstImage, WORD(firstImage + 1), WORD(firstImage + 2), WORD(firstImage + 3));
         b.m_crText = kWhite;
-        lstrcpynW(b.m_szText, Text(textId), 80);
+        lstrcpynW(b.m_szText, LoadTextOrEmpty(textId), 80);
     };
     if (m_nMode != 1) make(m_btnSkip, RECT{733, 384, 836, 426}, IDC_SKIP, 1007, IDS_SKIP, button);
 
@@ -259,7 +255,7 @@ int OPageView1::GoNext() {
                 return 0;
             }
             if (m_bDownload && !IsConnected()) {
-                ShowMessage(Text(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
+                ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
                 return 0;
             }
             m_btnDownload.ShowWindow(SW_HIDE);
@@ -352,7 +348,7 @@ bool OPageView1::StartDownload() {
         fetched = FetchBaseFileUrl(GetBaseFileIniUrl(), GetBaseFileIniPath(), &url);
     }
     if (!fetched) {
-        ShowMessage(Text(IDS_NO_SERVER), nullptr, kMessageBoxOK, FALSE);
+        ShowMessage(LoadTextOrEmpty(IDS_NO_SERVER), nullptr, kMessageBoxOK, FALSE);
         return false;
     }
     m_strBaseUrl = url;
@@ -420,7 +416,7 @@ void OPageView1::SaveCorrections() {
     // said as such: nobody should read "saved" about a file that still holds the old data.
     const UINT id = result == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
     m_nStatusId = id;
-    lstrcpynW(m_szStatus, FormatText(Text(id), {name}).c_str(), 128);
+    lstrcpynW(m_szStatus, FormatText(LoadTextOrEmpty(id), {name}).c_str(), 128);
     m_lstCamera.ShowWindow(SW_HIDE);
     Redraw();
 }
@@ -429,7 +425,7 @@ void OPageView1::RefreshRemoveCaption() {
     const int row = ListView_GetNextItem(m_lstCamera.m_hWnd, -1, LVNI_SELECTED);
     CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
     if (!cam) return;
-    lstrcpynW(m_btnRemove.m_szText, Text(cam->m_bRemoved ? IDS_UNDO_REMOVE : IDS_REMOVE_CAMERA),
+    lstrcpynW(m_btnRemove.m_szText, LoadTextOrEmpty(cam->m_bRemoved ? IDS_UNDO_REMOVE : IDS_REMOVE_CAMERA),
               80);
     m_btnRemove.Invalidate(FALSE);
 }
@@ -502,8 +498,8 @@ void OPageView1::ResetPage() {
 
 void OPageView1::ReloadTexts() {
     if (m_nMode == 1) {
-        m_btnDownload.SetText(Text(IDS_BASE_DOWNLOAD_CHOICE));
-        m_btnPrevious.SetText(Text(IDS_BASE_PREVIOUS_CHOICE));
+        m_btnDownload.SetText(LoadTextOrEmpty(IDS_BASE_DOWNLOAD_CHOICE));
+        m_btnPrevious.SetText(LoadTextOrEmpty(IDS_BASE_PREVIOUS_CHOICE));
     }
     const std::pair<OBitmapButton*, UINT> captions[] = {
         {&m_btnSkip, IDS_SKIP},
@@ -516,13 +512,13 @@ void OPageView1::ReloadTexts() {
         {&m_btnRemoveAll, IDS_REMOVE_ALL_INVALID},
         {&m_btnCorrectPrev, IDS_CORRECT_PREV},
         {&m_btnCorrectNext, IDS_CORRECT_NEXT}};
-    for (const auto& c : captions) lstrcpynW(c.first->m_szText, Text(c.second), 80);
+    for (const auto& c : captions) lstrcpynW(c.first->m_szText, LoadTextOrEmpty(c.second), 80);
     RefreshRemoveCaption();
     BuildTitle();
     if (m_nStatusId == IDS_BASE_IMPORTED || m_nStatusId == IDS_SAVE_FAILED) {
         std::wstring name;
         GetFileNameFromPath(m_strPath, name);
-        lstrcpynW(m_szStatus, FormatText(Text(m_nStatusId), {name}).c_str(), 128);
+        lstrcpynW(m_szStatus, FormatText(LoadTextOrEmpty(m_nStatusId), {name}).c_str(), 128);
     } else if (m_nStatusId) {
         SetStatus(m_nStatusId);
     }
@@ -537,7 +533,7 @@ void OPageView1::PaintCaptions(HDC dc) {
     if (m_pCaptionImage) skin::DrawImage(dc, m_pCaptionImage.get(), kCaptionImageAt.x, kCaptionImageAt.y);
     HGDIOBJ old = ::SelectObject(dc, m_fontCaption);
     for (int i = 0; i < 6; ++i) {
-        const wchar_t* caption = Text(IDS_COL_LATITUDE + i);
+        const wchar_t* caption = LoadTextOrEmpty(IDS_COL_LATITUDE + i);
         RECT cell = kCaptionCells[i];
         if (skin::TextWidth(dc, caption) <= cell.right - cell.left) {
             ::DrawTextW(dc, caption, -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -677,14 +673,14 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (m_nScreen == kChoose) return 0;  // the import failed and has said so
             std::wstring name;
             GetFileNameFromPath(m_strBaseUrl, name);
-            ShowMessage((std::wstring(Text(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,
+            ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,
                         kMessageBoxOK, FALSE);
             return 0;
         }
         case UM_IMPORT_FAILED:
             m_bDownloading = false;
             ResetPage();
-            ShowMessage(Text(IDS_INVALID_FILE), nullptr, kMessageBoxOK, FALSE);
+            ShowMessage(LoadTextOrEmpty(IDS_INVALID_FILE), nullptr, kMessageBoxOK, FALSE);
             return 0;
     }
     return CWnd::WindowProc(message, wParam, lParam);

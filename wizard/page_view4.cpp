@@ -64,14 +64,10 @@ const UINT kAnswerPoll = 250;
 // Logs larger than this are not shown (the converter writes one line per camera at most).
 const uint64_t kMaxLogBytes = 32u << 20;
 
-const wchar_t* Text(UINT id) {
-    const wchar_t* text = LoadText(id);
-    return text ? text : L"";
-}
 
 std::wstring DoneText() {
     std::wstring text;
-    for (UINT id = IDS_DONE_NOTE1; id <= IDS_DONE_NOTE5; ++id) text += Text(id);
+    for (UINT id = IDS_DONE_NOTE1; id <= IDS_DONE_NOTE5; ++id) text += LoadTextOrEmpty(id);
     return text;
 }
 
@@ -184,10 +180,10 @@ OPageView4::OPageView4() {
     m_fontLog = skin::CreateFont(L"Courier New", 15, FW_NORMAL);
     m_fontCaption = skin::CreateFont(L"Arial", 16, FW_NORMAL);
     GetDefaultDestFolder(&m_strDestFolder);
-    m_strTitle = std::wstring(Text(IDS_STEP4)) + L" - " + Text(IDS_STEP4_TITLE);
+    m_strTitle = std::wstring(LoadTextOrEmpty(IDS_STEP4)) + L" - " + LoadTextOrEmpty(IDS_STEP4_TITLE);
     m_nStatusId = IDS_CONVERT_INTRO;
-    m_strStatus = Text(IDS_CONVERT_INTRO);
-    m_strLocation = Text(IDS_LOCATION);
+    m_strStatus = LoadTextOrEmpty(IDS_CONVERT_INTRO);
+    m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
 }
 
 OPageView4::~OPageView4() {
@@ -285,7 +281,7 @@ void OPageView4::FillSourceList() {
     if (sources.empty()) sources = {SourceBase, SourcePartner, SourceCustom};
     m_cmbSource.ResetContent();
     for (int s : sources) {
-        const int index = m_cmbSource.AddString(Text(UINT(IDS_SOURCE_STEP1 + s)));
+        const int index = m_cmbSource.AddString(LoadTextOrEmpty(UINT(IDS_SOURCE_STEP1 + s)));
         m_cmbSource.SetItemData(index, DWORD_PTR(s));
     }
     m_cmbSource.SetCurSel(keep >= 0 && keep < m_cmbSource.GetCount() ? keep : 0);
@@ -294,16 +290,16 @@ void OPageView4::FillSourceList() {
 void OPageView4::ApplyLabels() {
     if (!m_pFilter || m_bWorkerRunning) return;
     CDuplicateLabels labels;
-    labels.m_strStatus = Text(IDS_SAME_PLACE);
-    labels.m_strLocation = Text(IDS_LOCATION);
-    labels.m_strSet = Text(IDS_DUPLICATE_SET);
-    for (int s = 0; s < 3; ++s) labels.m_strSource[s] = Text(UINT(IDS_SOURCE_STEP1 + s));
+    labels.m_strStatus = LoadTextOrEmpty(IDS_SAME_PLACE);
+    labels.m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
+    labels.m_strSet = LoadTextOrEmpty(IDS_DUPLICATE_SET);
+    for (int s = 0; s < 3; ++s) labels.m_strSource[s] = LoadTextOrEmpty(UINT(IDS_SOURCE_STEP1 + s));
     m_pFilter->SetLabels(labels);
 }
 
 void OPageView4::SetStatus(UINT nId) {
     m_nStatusId = nId;
-    m_strStatus = nId == kStatusDone ? DoneText() : std::wstring(Text(nId));
+    m_strStatus = nId == kStatusDone ? DoneText() : std::wstring(LoadTextOrEmpty(nId));
 }
 
 void OPageView4::Redraw(bool bNow) {
@@ -314,7 +310,7 @@ void OPageView4::Redraw(bool bNow) {
 }
 
 void OPageView4::SetButtonText(OBitmapButton& button, UINT nId) {
-    lstrcpynW(button.m_szText, Text(nId), int(sizeof button.m_szText / sizeof(wchar_t)));
+    lstrcpynW(button.m_szText, LoadTextOrEmpty(nId), int(sizeof button.m_szText / sizeof(wchar_t)));
     if (button.m_hWnd) button.Invalidate(FALSE);
 }
 
@@ -334,7 +330,7 @@ void OPageView4::ResetPage() {
     m_bNoDuplicates = false;
     m_bSuccess = true;
     m_nFailure = kFailNone;
-    m_strLocation = Text(IDS_LOCATION);
+    m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     m_nScreen = kScreenSettings;
     SetStatus(IDS_CONVERT_INTRO);
     if (!m_hWnd) return;
@@ -356,7 +352,7 @@ void OPageView4::ResetPage() {
 }
 
 void OPageView4::ReloadTexts() {
-    m_strTitle = std::wstring(Text(IDS_STEP4)) + L" - " + Text(IDS_STEP4_TITLE);
+    m_strTitle = std::wstring(LoadTextOrEmpty(IDS_STEP4)) + L" - " + LoadTextOrEmpty(IDS_STEP4_TITLE);
     SetButtonText(m_btnBrowse, IDS_BROWSE);
     SetButtonText(m_btnConvert, IDS_CONVERT);
     SetButtonText(m_btnBack, IDS_BACK);
@@ -367,7 +363,7 @@ void OPageView4::ReloadTexts() {
     SetButtonText(m_btnTryAgain, IDS_TRY_AGAIN);
     SetButtonText(m_btnOpenFolder, IDS_OPEN_FOLDER);
     if (m_chkAlwaysSelect.m_hWnd) {
-        m_chkAlwaysSelect.SetText(Text(IDS_ALWAYS_SELECT));
+        m_chkAlwaysSelect.SetText(LoadTextOrEmpty(IDS_ALWAYS_SELECT));
         m_chkAlwaysSelect.Invalidate(FALSE);
     }
     if (m_nStatusId) SetStatus(m_nStatusId);
@@ -376,7 +372,7 @@ void OPageView4::ReloadTexts() {
     if (m_nScreen == kScreenChoosing && m_pFilter && !m_bWorkerRunning)
         ShowGroup(m_nCurGroup);
     else
-        m_strLocation = Text(IDS_LOCATION);
+        m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     Redraw(false);
 }
 
@@ -385,7 +381,7 @@ void OPageView4::ReloadTexts() {
 void OPageView4::OnBrowse() {
     std::wstring preselect;
     GetDefaultDestFolder(&preselect);
-    std::wstring title = Text(IDS_SELECT_FOLDER);
+    std::wstring title = LoadTextOrEmpty(IDS_SELECT_FOLDER);
     BROWSEINFOW bi{};
     bi.hwndOwner = m_hWnd;
     bi.lpszTitle = title.c_str();
@@ -799,8 +795,8 @@ void OPageView4::OnPaint() {
             if (m_strStatus.empty() || m_strStatus.size() > kMaxStatusLength)
                 SetStatus(IDS_CONVERT_INTRO);
             draw(m_strStatus, kStatusRect, DT_WORDBREAK);
-            draw(Text(IDS_MODEL_LABEL), kModelLabelRect, kOneLine);
-            draw(Text(IDS_DEST_FOLDER_LABEL), kFolderLabelRect, kOneLine);
+            draw(LoadTextOrEmpty(IDS_MODEL_LABEL), kModelLabelRect, kOneLine);
+            draw(LoadTextOrEmpty(IDS_DEST_FOLDER_LABEL), kFolderLabelRect, kOneLine);
             break;
         case kScreenFiltering:
         case kScreenConverting:
@@ -812,7 +808,7 @@ void OPageView4::OnPaint() {
                 skin::DrawImage(dc, m_pCaptionImage.get(), kCaptionImageAt.x, kCaptionImageAt.y);
             CSelectObject captionFont(dc, m_fontCaption);
             for (int c = 0; c < OCameraRow::kColumns; ++c) {
-                const std::wstring caption = Text(kColumnCaptionIds[c]);
+                const std::wstring caption = LoadTextOrEmpty(kColumnCaptionIds[c]);
                 const RECT cell = kColumnCaptionRects[c];
                 RECT measure = cell;
                 ::DrawTextW(dc, caption.c_str(), -1, &measure,

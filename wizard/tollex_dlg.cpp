@@ -28,10 +28,6 @@ const RECT kWelcomeRect{70, 214, 790, 384};
 const POINT kTitleIconAt{6, 7};
 const WORD kBackgroundPng = 1000, kTitleIconPng = 1182;
 
-const wchar_t* Text(UINT id) {
-    const wchar_t* text = LoadText(id);
-    return text ? text : L"";
-}
 
 // Text id into a fixed caption buffer, cut to fit.
 template <size_t N>
@@ -143,7 +139,7 @@ BOOL CTollexDlg::OnInitDialog() {
 
     // The converter and a second start find this window by its title, the same text in every
     // language; it is given last so the window is found only when it is ready.
-    SetWindowText(Text(IDS_APP_TITLE));
+    SetWindowText(LoadTextOrEmpty(IDS_APP_TITLE));
     return TRUE;
 }
 
@@ -203,7 +199,7 @@ void CTollexDlg::OnPaint() {
     }
     ::SetBkMode(mem, TRANSPARENT);
     ::SetTextColor(mem, RGB(255, 255, 255));
-    const wchar_t* title = Text(IDS_APP_TITLE);
+    const wchar_t* title = LoadTextOrEmpty(IDS_APP_TITLE);
     RECT rc = kTitleBar;
     rc.left = 26;
     HGDIOBJ oldFont = ::SelectObject(mem, m_fontTitleBar);
@@ -214,7 +210,7 @@ void CTollexDlg::OnPaint() {
         ::DrawTextW(mem, title, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 
         ::SelectObject(mem, m_fontWelcome);
-        const wchar_t* text = Text(IDS_WELCOME_TEXT);
+        const wchar_t* text = LoadTextOrEmpty(IDS_WELCOME_TEXT);
         RECT measured = kWelcomeRect;
         ::DrawTextW(mem, text, -1, &measured, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
         const int height = measured.bottom - measured.top;
@@ -223,7 +219,7 @@ void CTollexDlg::OnPaint() {
         ::DrawTextW(mem, text, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
         rc.top = rc.bottom + height / 2;
         rc.bottom = rc.top + height / 2;
-        ::DrawTextW(mem, Text(IDS_WELCOME_START), -1, &rc,
+        ::DrawTextW(mem, LoadTextOrEmpty(IDS_WELCOME_START), -1, &rc,
                     DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
     ::SelectObject(mem, oldFont);
@@ -307,18 +303,18 @@ void CTollexDlg::SwitchLanguage(int nLanguage) {
 }
 
 void CTollexDlg::ShowAbout() {
-    std::wstring text = FormatText(Text(IDS_ABOUT_TEXT), {GetAppVersion()});
+    std::wstring text = FormatText(LoadTextOrEmpty(IDS_ABOUT_TEXT), {GetAppVersion()});
     ShowMessage(text.c_str(), nullptr, kMessageBoxOK, TRUE);
 }
 
 void CTollexDlg::CheckForUpdate() {
     DWORD flags = 0;
     if (!::InternetGetConnectedState(&flags, 0) || ::InternetAttemptConnect(0) != ERROR_SUCCESS) {
-        ShowMessage(Text(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
+        ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
         return;
     }
     if (!AfxBeginThread(UpdateThreadProc, m_hWnd)) return;
-    ShowMessage(Text(IDS_CHECKING_UPDATE), nullptr, kMessageBoxCancel, FALSE);
+    ShowMessage(LoadTextOrEmpty(IDS_CHECKING_UPDATE), nullptr, kMessageBoxCancel, FALSE);
 }
 
 void CTollexDlg::OnNewVersion() {
@@ -326,10 +322,10 @@ void CTollexDlg::OnNewVersion() {
     ::GetPrivateProfileStringW(L"RU Ruvovid", L"version", L" ", version, 81,
                                GetTmpVersionIniPath().c_str());
     if (wchar_t* bracket = wcschr(version + 1, L'[')) *bracket = 0;
-    std::wstring product = Text(IDS_APP_TITLE);
+    std::wstring product = LoadTextOrEmpty(IDS_APP_TITLE);
     product += L' ';
     product += version;
-    std::wstring text = FormatText(Text(IDS_NEW_VERSION), {product});
+    std::wstring text = FormatText(LoadTextOrEmpty(IDS_NEW_VERSION), {product});
 
     CMessageBox box(this, text.c_str(), kMessageBoxCancel);
     box.m_bProgress = true;
@@ -408,7 +404,7 @@ LRESULT CTollexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case UM_STEP_NEXT: StepNext(); return 0;
         case UM_STEP_BACK: StepBack(int(wParam) == -1); return 0;
         case UM_NEW_VERSION: OnNewVersion(); return 0;
-        case UM_LATEST_VERSION: ShowMessage(Text(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;
+        case UM_LATEST_VERSION: ShowMessage(LoadTextOrEmpty(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;
         case WM_DESTROY:
             if (m_lstCamera.m_hWnd) m_lstCamera.DeleteAllItems();
             break;
