@@ -442,11 +442,12 @@ TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
     Open();
     m_page->m_strDestFolder = m_dir;
     // Answers the folder browser with OK once its tree shows the preselected folder; gives up
-    // with Cancel, which leaves the folder as it was.
+    // with Cancel, which leaves the folder as it was. Wine fills the tree slowly on a busy
+    // machine: up to a minute.
     const DWORD thread = ::GetCurrentThreadId();
     std::thread answer([thread] {
         HWND box = nullptr;
-        for (int i = 0; i < 1000 && !box; ++i, ::Sleep(20))
+        for (int i = 0; i < 3000 && !box; ++i, ::Sleep(20))
             ::EnumThreadWindows(
                 thread,
                 [](HWND wnd, LPARAM param) -> BOOL {
@@ -460,7 +461,7 @@ TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
                 LPARAM(&box));
         if (!box) return;
         const HWND tree = ::FindWindowExW(box, nullptr, WC_TREEVIEWW, nullptr);
-        for (int i = 0; i < 500; ++i, ::Sleep(20)) {
+        for (int i = 0; i < 3000; ++i, ::Sleep(20)) {
             wchar_t text[MAX_PATH] = L"";
             TVITEMW item{};
             item.mask = TVIF_TEXT;
