@@ -135,8 +135,7 @@ def run(args):
             raise Failure('the corrected base file does not hold 298 cameras')
         print('speed.raw: %d cameras, as expected' % count)
 
-        wizard.click(843, 15)
-        wizard.process.wait(timeout=30)
+        wizard.close_with_button()
     finally:
         wizard.close()
         shutil.rmtree(folder, ignore_errors=True)

@@ -52,8 +52,7 @@ def run(args):
         requests = open(os.path.join(root, 'requests.log')).read().split()
         if requests[:2] != ['/dvr/Kovra%20R7/rus/BaseFile.ini', '/slow/base_data.xls']:
             raise Failure('unexpected requests: %s' % requests)
-        wizard.click(843, 15)
-        wizard.process.wait(timeout=30)
+        wizard.close_with_button()
 
         # Second run: cancelled while the workbook arrives.
         wizard.start()
@@ -69,8 +68,7 @@ def run(args):
         if wizard.probe().get('messagebox') != '0':
             raise Failure('a message box after a cancelled download')
         wizard.shot('cancelled')
-        wizard.click(843, 15)
-        wizard.process.wait(timeout=30)
+        wizard.close_with_button()
     finally:
         wizard.close()
         server.terminate()

@@ -44,8 +44,7 @@ def run(args):
         wizard.wait_controls('the first screen of step 1', shown=[1000, 1001, 1002, 1003, 2003],
                              hidden=[2055])
         wizard.shot('try-again')
-        wizard.click(843, 15)
-        wizard.process.wait(timeout=30)
+        wizard.close_with_button()
     finally:
         wizard.close()
         shutil.rmtree(folder, ignore_errors=True)
