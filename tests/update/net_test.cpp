@@ -31,6 +31,9 @@ protected:
     void SetUp() override {
         if (!m_server.Connect()) GTEST_SKIP() << "the test server is not running";
         ASSERT_NE(NotifyWindow().Handle(), nullptr) << "no windows: is there a display (xvfb-run)?";
+        // The check closes whatever box of that title it finds on the desktop.
+        ASSERT_EQ(::FindWindowW(nullptr, L"OrvelMessageBox"), nullptr)
+            << "another program shows a message box: run this test alone";
         m_strDir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         m_strMarker = m_strDir + L"\\marker.txt";
         m_strSetup = m_strDir + L"\\setup.exe";
