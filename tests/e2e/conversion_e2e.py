@@ -73,8 +73,7 @@ def run(args):
     wizard.reset_profile(windows_path(dest))
     try:
         wizard.start()
-        wizard.click(783, 556)  # Start
-        wizard.expect_step(1)
+        wizard.press_start()
 
         # Step 1: the base data from disk.
         wizard.import_from_disk(1, windows_path(base_path))

@@ -38,8 +38,7 @@ def run(args):
     wizard.reset_profile()
     try:
         wizard.start()
-        wizard.click(783, 556)  # Start
-        wizard.expect_step(1)
+        wizard.press_start()
         wizard.page_click(783, 405)  # Next >, with "download the latest data" chosen
         wizard.wait_controls('the download', shown=[1004, 2006], hidden=[2003, 2004])
         time.sleep(1.5)
@@ -56,8 +55,7 @@ def run(args):
 
         # Second run: cancelled while the workbook arrives.
         wizard.start()
-        wizard.click(783, 556)
-        wizard.expect_step(1)
+        wizard.press_start()
         wizard.page_click(783, 405)
         wizard.wait_controls('the download', shown=[1004, 2006])
         time.sleep(1.0)

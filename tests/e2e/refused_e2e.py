@@ -18,8 +18,7 @@ def run(args):
     wizard.reset_profile(windows_path(dest))
     try:
         wizard.start()
-        wizard.click(783, 556)  # Start
-        wizard.expect_step(1)
+        wizard.press_start()
         wizard.import_from_disk(1, windows_path(base_path))
         wizard.remove_all_and_save(1)
 

@@ -119,6 +119,11 @@ class Wizard:
         self.xid = wait_for('its X window', self.find_x_window)
         time.sleep(1.0)  # first paint
 
+    def press_start(self):
+        """Start on the welcome screen, which opens step 1."""
+        self.click(783, 556)
+        self.expect_step(1)
+
     def find_x_window(self):
         out = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Kovra Converter$'],
                              capture_output=True, text=True).stdout.split()
