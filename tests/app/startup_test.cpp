@@ -25,6 +25,18 @@ HWND WaitForWizard(DWORD ms) {
     return nullptr;
 }
 
+// Ends a started wizard that the test leaves running (a failed expectation returns early), so
+// that no later test finds it on the desktop and hands its own start over to it.
+struct EndsOnExit {
+    HANDLE process;
+    ~EndsOnExit() {
+        if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 10000);
+        }
+    }
+};
+
 int CountWizards() {
     int n = 0;
     ::EnumWindows(
@@ -45,6 +57,7 @@ TEST(Startup, OneWizardWindowTheSecondStartRaisesItAndEnds) {
     PROCESS_INFORMATION first{}, second{};
     ASSERT_TRUE(Start(exe, &first));
     ScopedKernelHandle firstProcess(first.hProcess), firstThread(first.hThread);
+    EndsOnExit firstEnds{first.hProcess};
     HWND wizard = WaitForWizard(60000);
     ASSERT_NE(wizard, nullptr);
 
@@ -56,6 +69,7 @@ TEST(Startup, OneWizardWindowTheSecondStartRaisesItAndEnds) {
     ::ShowWindow(wizard, SW_MINIMIZE);
     ASSERT_TRUE(Start(exe, &second));
     ScopedKernelHandle secondProcess(second.hProcess), secondThread(second.hThread);
+    EndsOnExit secondEnds{second.hProcess};
     ASSERT_EQ(::WaitForSingleObject(second.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 99;
     ::GetExitCodeProcess(second.hProcess, &code);

@@ -19,8 +19,12 @@ def start_server(root):
     port_file = os.path.join(root, 'port')
     server = subprocess.Popen(['/usr/bin/python3', os.path.join(HERE, '..', 'wizard', 'http_server.py'),
                                '--root', root, '--port-file', port_file, '--lifetime', '600'])
-    wait_for('the local server', lambda: os.path.exists(port_file), 30)
-    return server, int(open(port_file).read())
+    try:
+        wait_for('the local server', lambda: os.path.exists(port_file), 30)
+        return server, int(open(port_file).read())
+    except BaseException:
+        server.kill()
+        raise
 
 
 def run(args):
@@ -28,15 +32,16 @@ def run(args):
     root = tempfile.mkdtemp(prefix='kovradesk-server-')
     os.makedirs(os.path.join(root, 'dvr', 'Kovra R7', 'rus'))
     shutil.copy(os.path.join(args.samples, 'base_data.xls'), os.path.join(root, 'base_data.xls'))
-    server, port = start_server(root)
-    with open(os.path.join(root, 'dvr', 'Kovra R7', 'rus', 'BaseFile.ini'), 'w') as f:
-        # Slowly, so the progress can be seen and a cancel lands in the middle.
-        f.write('[ActiveBaseFil]\r\nURL=http://127.0.0.1:%d/slow/base_data.xls\r\n' % port)
-    os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
-
     wizard = Wizard(folder, args.probe, args.shots)
     wizard.reset_profile()
+    server = None
     try:
+        server, port = start_server(root)
+        with open(os.path.join(root, 'dvr', 'Kovra R7', 'rus', 'BaseFile.ini'), 'w') as f:
+            # Slowly, so the progress can be seen and a cancel lands in the middle.
+            f.write('[ActiveBaseFil]\r\nURL=http://127.0.0.1:%d/slow/base_data.xls\r\n' % port)
+        os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
+
         wizard.start()
         wizard.press_start()
         wizard.page_click(783, 405)  # Next >, with "download the latest data" chosen
@@ -68,8 +73,14 @@ def run(args):
         wizard.shot('cancelled')
         wizard.close_with_button()
     finally:
+        if server:
+            server.terminate()
+            server.wait(timeout=30)
         wizard.close()
-        server.terminate()
+        # Without a folder of its own, the download lands in the user's Documents folder.
+        downloaded = os.path.join(wizard.linux_path('%USERPROFILE%'), 'Documents', 'base_data.xls')
+        if os.path.exists(downloaded):
+            os.remove(downloaded)
         shutil.rmtree(folder, ignore_errors=True)
         shutil.rmtree(root, ignore_errors=True)
 

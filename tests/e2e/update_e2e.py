@@ -16,6 +16,8 @@ from wizard_driver import Failure, Wizard, make_program_folder, scenario_main, w
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, '..', 'update', 'server.py')
 ROOT = os.path.abspath(os.path.join(HERE, '..', '..'))
+SETUP_KEY = r'HKCU\Software\Orvel Systems Inc.\Kovra Converter Setup'
+UNINSTALL_KEY = r'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
 
 
 def build_setup(work, files):
@@ -42,27 +44,26 @@ def run(args):
         return 77
     work = tempfile.mkdtemp(prefix='kovradesk-update-')
     data = [args.exe, args.rawconv, args.rus] + args.data
-    setup = build_setup(work, data)
-    www = os.path.join(work, 'server', 'www')
-    os.makedirs(os.path.join(www, 'dvr', 'pctool', 'ru'))
-    shutil.copy(setup, os.path.join(www, 'setup.exe'))
-    with open(os.path.join(www, 'setup.exe.mode'), 'w') as f:
-        f.write('slow')  # about ten seconds for the download box to show its progress
-    subprocess.run(['/usr/bin/python3', SERVER, 'start', os.path.join(work, 'server')], check=True,
-                   stdout=subprocess.DEVNULL)
-    port = int(open(os.path.join(work, 'server', 'port')).read())
-    digest = hashlib.sha256(open(setup, 'rb').read()).hexdigest()
-    with open(os.path.join(www, 'dvr', 'pctool', 'ru', 'version.ini'), 'w') as f:
-        f.write('[RU Ruvovid]\r\nversion=1.0.11.0\r\nURL=http://127.0.0.1:%d/setup.exe\r\n'
-                'sha256=%s\r\n' % (port, digest))
-    os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
-    os.environ['WINEDLLOVERRIDES'] = 'mscoree,mshtml,winemenubuilder.exe='
-
     folder = make_program_folder(data)
     wizard = Wizard(folder, args.probe, args.shots)
-    installed = None
     wizard.reset_profile()
     try:
+        setup = build_setup(work, data)
+        www = os.path.join(work, 'server', 'www')
+        os.makedirs(os.path.join(www, 'dvr', 'pctool', 'ru'))
+        shutil.copy(setup, os.path.join(www, 'setup.exe'))
+        with open(os.path.join(www, 'setup.exe.mode'), 'w') as f:
+            f.write('slow')  # about ten seconds for the download box to show its progress
+        subprocess.run(['/usr/bin/python3', SERVER, 'start', os.path.join(work, 'server')],
+                       check=True, stdout=subprocess.DEVNULL)
+        port = int(open(os.path.join(work, 'server', 'port')).read())
+        digest = hashlib.sha256(open(setup, 'rb').read()).hexdigest()
+        with open(os.path.join(www, 'dvr', 'pctool', 'ru', 'version.ini'), 'w') as f:
+            f.write('[RU Ruvovid]\r\nversion=1.0.11.0\r\nURL=http://127.0.0.1:%d/setup.exe\r\n'
+                    'sha256=%s\r\n' % (port, digest))
+        os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
+        os.environ['WINEDLLOVERRIDES'] = 'mscoree,mshtml,winemenubuilder.exe='
+
         wizard.start()
         wizard.click(163, 47)  # Info
         wizard.keys('Down', 'Return')  # Check for Update
@@ -74,6 +75,7 @@ def run(args):
         time.sleep(1.0)
         wizard.shot('downloading')
         wizard.process.wait(timeout=120)  # the wizard ends itself once the installer runs
+        wizard.forget()
         log = open(os.path.join(work, 'server', 'requests.log')).read()
         if '/dvr/pctool/ru/version.ini' not in log or '/setup.exe' not in log:
             raise Failure('unexpected requests: %s' % log)
@@ -98,30 +100,53 @@ def run(args):
         time.sleep(2.0)
         wizard.shot_screen('installer-finish')
         wizard.keys('Return')  # Finish: starts the installed wizard
-        wait_for('the installed wizard', lambda: wizard.probe().get('count') == '1', 60)
         installed = installed_path(wizard, 'kovradesk.exe')
+        wizard.attach(installed)
         if open(installed, 'rb').read() != open(args.exe, 'rb').read():
             raise Failure('the installed kovradesk.exe is not the one in setup.exe')
         wizard.shot('installed-wizard')
     finally:
         subprocess.run(['/usr/bin/python3', SERVER, 'stop', os.path.join(work, 'server')])
-        wizard.close()
-        for line in subprocess.run(['xdotool', 'search', '--name', '^Kovra Converter$'],
-                                   capture_output=True, text=True).stdout.split():
-            subprocess.run(['xdotool', 'windowclose', line])
-        uninstaller = installed_path(wizard, 'uninstall.exe')
-        if os.path.exists(uninstaller):
-            wizard.wine(uninstaller, '/S', timeout=120)
-        shutil.rmtree(folder, ignore_errors=True)
-        shutil.rmtree(work, ignore_errors=True)
+        try:
+            wizard.close()
+        finally:
+            uninstall(wizard)
+            shutil.rmtree(folder, ignore_errors=True)
+            shutil.rmtree(work, ignore_errors=True)
     return 0
+
+
+def uninstall(wizard):
+    """Takes the installation away as the user would, then what the uninstaller keeps of the
+    user's (the folders the installed wizard filled), and checks that the prefix holds nothing
+    of it any more: no program folder, no Start-menu entry, no keys, no running program."""
+    program = installed_path(wizard, '')
+    uninstaller = os.path.join(program, 'uninstall.exe')
+    if os.path.exists(uninstaller):
+        wizard.wine(uninstaller, '/S', timeout=120)
+        # It copies itself away and returns at once: wait for its work.
+        wait_for('the uninstaller', lambda: not os.path.exists(uninstaller) and
+                 not wizard.programs(), 120)
+    wizard.end_programs()
+    shutil.rmtree(program, ignore_errors=True)
+    for key in (SETUP_KEY, UNINSTALL_KEY):
+        wizard.wine('reg', 'delete', key, '/f', timeout=60)
+    left = [path for path in (program, start_menu(wizard)) if os.path.exists(path)]
+    left += [key for key in (SETUP_KEY, UNINSTALL_KEY)
+             if wizard.wine('reg', 'query', key, timeout=60).returncode == 0]
+    if left:
+        raise Failure('the update left behind: %s' % ', '.join(left))
+
+
+def start_menu(wizard):
+    """The installer's Start-menu folder, as a Linux path."""
+    return os.path.join(wizard.linux_path('%APPDATA%'), 'Microsoft', 'Windows', 'Start Menu',
+                        'Programs', 'Kovra Converter')
 
 
 def installed_path(wizard, name):
     """A file of the installation in the user's programs folder, as a Linux path."""
-    out = wizard.wine('cmd', '/c', 'echo', '%LOCALAPPDATA%', timeout=60).stdout.strip()
-    linux = wizard.wine('winepath', '-u', out, timeout=60).stdout.strip()
-    return os.path.join(linux, 'Programs', 'Kovra Converter', name)
+    return os.path.join(wizard.linux_path('%LOCALAPPDATA%'), 'Programs', 'Kovra Converter', name)
 
 
 if __name__ == '__main__':

@@ -15,6 +15,9 @@ WINE_RUN = os.path.join(HERE, '..', 'wine-run.sh')
 PROFILE_KEY = r'HKCU\Software\Orvel Systems Inc.\kovradesk\MAIN'
 PAGE_TOP = 151  # pages sit below the step strip; their controls are placed in page pixels
 UM_STEP_NEXT, UM_STEP_BACK = 3029, 3030
+# Programs a scenario may leave running: the wizard (its own or one an installer started), the
+# converter, the installer and the uninstaller with the copy of itself it runs from.
+PROGRAMS = ('kovradesk.exe', 'rawconv.exe', 'setup.exe', 'uninstall.exe', 'Au_.exe')
 
 
 class Failure(Exception):
@@ -38,6 +41,7 @@ class Wizard:
     def __init__(self, folder, probe, shots):
         self.folder, self.probe_exe, self.shots = folder, probe, shots
         self.process = None
+        self.pid = None  # the Windows process id of the wizard this scenario watches
         self.xid = None
         self.count = 0
 
@@ -48,7 +52,7 @@ class Wizard:
         # A Wine process now and then hangs at start-up: try again rather than fail the run.
         for attempt in range(3):
             try:
-                out = self.wine(self.probe_exe, 'state', timeout=30).stdout
+                out = self.wine(self.probe_exe, 'state', str(self.pid or 0), timeout=30).stdout
                 break
             except subprocess.TimeoutExpired:
                 if attempt == 2:
@@ -72,11 +76,35 @@ class Wizard:
         self.click(843, 15)
         self.process.wait(timeout=30)
 
-    def close(self):
-        """Ends a wizard still running and forgets the profile the scenario used."""
+    def programs(self):
+        """The programs of ours running in the prefix, as "PID,PATH" texts."""
+        out = self.wine(self.probe_exe, 'processes', *PROGRAMS, timeout=60).stdout
+        return [line.split('=', 1)[1] for line in out.splitlines() if line.startswith('process=')]
+
+    def expect_no_programs(self):
+        """A scenario starts only in a prefix where none of our programs runs: a wizard left by
+        another test would take over this one's start and hide its window."""
+        left = self.programs()
+        if left:
+            raise Failure('already running in this Wine prefix: %s' % '; '.join(left))
+
+    def end_programs(self):
+        """Ends every program of ours in the prefix, this scenario's and any an installer
+        started, and waits until none is left."""
         if self.process and self.process.poll() is None:
             self.process.kill()
-        self.wine('reg', 'delete', PROFILE_KEY, '/f', timeout=60)
+            self.process.wait(timeout=30)
+        killed = self.wine(self.probe_exe, 'kill', *PROGRAMS, timeout=120)
+        left = self.programs()
+        if killed.returncode != 0 or left:
+            raise Failure('still running after being ended: %s' % '; '.join(left))
+
+    def close(self):
+        """Ends what the scenario started and forgets the profile it used."""
+        try:
+            self.end_programs()
+        finally:
+            self.wine('reg', 'delete', PROFILE_KEY, '/f', timeout=60)
 
     def controls(self):
         """The control IDs visible on the page on show, and those of them enabled."""
@@ -102,7 +130,13 @@ class Wizard:
         time.sleep(0.5)
 
     def post(self, message, wparam=0):
-        self.wine(self.probe_exe, 'post', str(message), str(wparam), timeout=60)
+        self.wine(self.probe_exe, 'post', str(message), str(wparam), str(self.pid or 0),
+                  timeout=60)
+
+    def linux_path(self, windows):
+        """A Windows path, environment variables expanded, as a Linux path."""
+        out = self.wine('cmd', '/c', 'echo', windows, timeout=60).stdout.strip()
+        return self.wine('winepath', '-u', out, timeout=60).stdout.strip()
 
     def language(self):
         out = self.wine('reg', 'query', PROFILE_KEY, '/v', 'Language', timeout=60).stdout
@@ -112,12 +146,28 @@ class Wizard:
         return None
 
     def start(self):
+        self.expect_no_programs()
         self.process = subprocess.Popen([WINE_RUN, os.path.join(self.folder, 'kovradesk.exe')],
                                         cwd=self.folder, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        wait_for('the wizard window', lambda: self.probe().get('count') == '1', 60)
+        self.attach(os.path.join(self.folder, 'kovradesk.exe'))
+
+    def attach(self, exe):
+        """Watches the one wizard window there is, which must belong to the program exe (a
+        Linux path), and finds its X window."""
+        self.pid = None
+        state = wait_for('the wizard window', lambda: (lambda s: s.get('count') == '1' and s)(
+            self.probe()), 60)
+        running = self.wine('winepath', '-u', state.get('exe', ''), timeout=60).stdout.strip()
+        if not running or not os.path.samefile(running, exe):
+            raise Failure('the wizard window belongs to %s, not to %s' % (state.get('exe'), exe))
+        self.pid = int(state['pid'])
         self.xid = wait_for('its X window', self.find_x_window)
         time.sleep(1.0)  # first paint
+
+    def forget(self):
+        """The watched wizard has ended: the probe reports on any wizard from now on."""
+        self.pid = None
 
     def press_start(self):
         """Start on the welcome screen, which opens step 1."""
@@ -125,9 +175,12 @@ class Wizard:
         self.expect_step(1)
 
     def find_x_window(self):
-        out = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Kovra Converter$'],
-                             capture_output=True, text=True).stdout.split()
-        return out[0] if out else None
+        xid = self.probe().get('xwindow', '0')
+        if xid == '0':
+            return None
+        visible = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Kovra Converter$'],
+                                 capture_output=True, text=True).stdout.split()
+        return xid if xid in visible else None
 
     def click(self, x, y):
         subprocess.run(['xdotool', 'mousemove', '--window', self.xid, str(x), str(y),
@@ -237,4 +290,7 @@ def scenario_main(run):
         sys.exit(run(args) or 0)
     except Failure as failure:
         print('FAILED:', failure)
+        # A failure while cleaning up must not hide the one that came first.
+        if failure.__context__ is not None:
+            print('  after:', repr(failure.__context__))
         sys.exit(1)

@@ -1,62 +1,162 @@
-// Reports the state of a running wizard to the end-to-end driver, one "name=value" per line:
-// how many wizard windows exist, whether the first is minimized or in front, its rectangle,
-// which of its child windows are visible, the controls of the page on show, and the message box
-// if one is open.
-// Usage: wizard_probe state | wizard_probe post <message> [wparam] | wizard_probe open <path>
-// ("open" fills the file name of an open "Open" file dialog and confirms it).
+// Reports the state of a running wizard to the end-to-end driver, one "name=value" per line, and
+// ends the programs a scenario leaves behind. The wizard is told from other windows of its title
+// by its process id: a scenario watches the wizard it started, not whichever one came first.
+//
+// Usage:
+//   wizard_probe state [PID]        how many wizard windows the process has (any process when
+//                                   PID is 0 or missing), the first one's process, X window,
+//                                   rectangle, visible children, page controls, message box
+//   wizard_probe post MSG [WPARAM] [PID]   posts a message to that wizard window
+//   wizard_probe open PATH          fills the name of an open "Open" file dialog and confirms it
+//   wizard_probe processes NAME...  "process=PID,PATH" for each running program of those names
+//   wizard_probe kill NAME...       ends every program of those names and waits until it is gone
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
 const wchar_t kTitle[] = L"Kovra Converter";
 
-struct Found {
+DWORD ProcessOf(HWND wnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    return pid;
+}
+
+bool HasClassAndTitle(HWND wnd, const wchar_t* cls, const wchar_t* title) {
+    wchar_t c[64], t[64];
+    return ::GetClassNameW(wnd, c, 64) && (!cls || wcscmp(c, cls) == 0) &&
+           ::GetWindowTextW(wnd, t, 64) && wcscmp(t, title) == 0;
+}
+
+struct Search {
+    const wchar_t* cls;
+    const wchar_t* title;
+    DWORD pid;  // 0: any process
     HWND first = nullptr;
-    int count = 0;
+    int count = 0;   // windows of that process
+    int others = 0;  // windows of other processes
 };
 
-BOOL CALLBACK CountWizards(HWND hWnd, LPARAM lParam) {
-    wchar_t cls[64], title[64];
-    if (::GetClassNameW(hWnd, cls, 64) && wcscmp(cls, L"#32770") == 0 &&
-        ::GetWindowTextW(hWnd, title, 64) && wcscmp(title, kTitle) == 0) {
-        auto* found = reinterpret_cast<Found*>(lParam);
-        if (!found->first) found->first = hWnd;
-        ++found->count;
+BOOL CALLBACK Count(HWND wnd, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    if (!HasClassAndTitle(wnd, s->cls, s->title)) return TRUE;
+    if (s->pid && ProcessOf(wnd) != s->pid) {
+        ++s->others;
+        return TRUE;
     }
+    if (!s->first) s->first = wnd;
+    ++s->count;
     return TRUE;
 }
 
-}  // namespace
+Search Find(const wchar_t* cls, const wchar_t* title, DWORD pid) {
+    Search s{cls, title, pid};
+    ::EnumWindows(Count, LPARAM(&s));
+    return s;
+}
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc >= 3 && wcscmp(argv[1], L"open") == 0) {
-        HWND dialog = ::FindWindowW(L"#32770", L"Open");
-        if (!dialog) return 1;
-        // The file name box: a combo box in the newer dialog, an edit box in the older one.
-        HWND name = ::GetDlgItem(dialog, 0x47C);
-        if (!name) name = ::GetDlgItem(dialog, 0x480);
-        if (!name) return 1;
-        ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(argv[2]));
-        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        return 0;
+std::string Utf8(const std::wstring& w) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(size_t(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring ImagePath(HANDLE process) {
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    return ::QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size)
+                                                                  : std::wstring();
+}
+
+struct Program {
+    DWORD pid;
+    std::wstring path;
+};
+
+// Running programs whose file name is one of names (case does not matter, as on Windows).
+std::vector<Program> Programs(wchar_t** names, int count) {
+    std::vector<Program> found;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = ::Process32FirstW(snap, &entry); ok; ok = ::Process32NextW(snap, &entry)) {
+        for (int i = 0; i < count; ++i) {
+            if (_wcsicmp(entry.szExeFile, names[i]) != 0) continue;
+            std::wstring path = entry.szExeFile;
+            if (HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                               entry.th32ProcessID)) {
+                std::wstring full = ImagePath(process);
+                if (!full.empty()) path = full;
+                ::CloseHandle(process);
+            }
+            found.push_back({entry.th32ProcessID, path});
+        }
     }
-    Found found;
-    ::EnumWindows(CountWizards, LPARAM(&found));
-    if (argc >= 3 && wcscmp(argv[1], L"post") == 0) {
-        if (!found.first) return 1;
-        UINT message = UINT(wcstoul(argv[2], nullptr, 0));
-        WPARAM wParam = argc >= 4 ? WPARAM(wcstol(argv[3], nullptr, 0)) : 0;
-        return ::PostMessageW(found.first, message, wParam, 0) ? 0 : 1;
+    ::CloseHandle(snap);
+    return found;
+}
+
+int ListPrograms(wchar_t** names, int count) {
+    for (const Program& p : Programs(names, count))
+        std::printf("process=%lu,%s\n", p.pid, Utf8(p.path).c_str());
+    return 0;
+}
+
+// Ends the programs and waits for each; exit 1 when one of them is still there after that.
+int KillPrograms(wchar_t** names, int count) {
+    for (const Program& p : Programs(names, count)) {
+        HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.pid);
+        if (!process) continue;  // ended meanwhile
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 10000);
+        ::CloseHandle(process);
+        std::printf("killed=%lu,%s\n", p.pid, Utf8(p.path).c_str());
     }
-    std::printf("count=%d\n", found.count);
+    for (int i = 0; i < 50; ++i) {
+        if (Programs(names, count).empty()) return 0;
+        ::Sleep(100);
+    }
+    return ListPrograms(names, count), 1;
+}
+
+int OpenFile(const wchar_t* path) {
+    HWND dialog = ::FindWindowW(L"#32770", L"Open");
+    if (!dialog) return 1;
+    // The file name box: a combo box in the newer dialog, an edit box in the older one.
+    HWND name = ::GetDlgItem(dialog, 0x47C);
+    if (!name) name = ::GetDlgItem(dialog, 0x480);
+    if (!name) return 1;
+    ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(path));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+int State(DWORD pid) {
+    const Search found = Find(L"#32770", kTitle, pid);
+    std::printf("count=%d\nothers=%d\n", found.count, found.others);
     if (!found.first) return 0;
     HWND wnd = found.first;
+    const DWORD owner = ProcessOf(wnd);
+    std::wstring exe;
+    if (HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner)) {
+        exe = ImagePath(process);
+        ::CloseHandle(process);
+    }
+    // Wine's X11 driver keeps the window's X window id in this property: the driver clicks into
+    // exactly that window, whatever else carries the same title.
+    const auto xwindow = reinterpret_cast<ULONG_PTR>(::GetPropW(wnd, L"__wine_x11_whole_window"));
     RECT rc;
     ::GetWindowRect(wnd, &rc);
+    std::printf("pid=%lu\nexe=%s\nxwindow=%llu\n", owner, Utf8(exe).c_str(),
+                static_cast<unsigned long long>(xwindow));
     std::printf("iconic=%d\nforeground=%d\nrect=%ld,%ld,%ld,%ld\n", ::IsIconic(wnd) ? 1 : 0,
                 ::GetForegroundWindow() == wnd ? 1 : 0, rc.left, rc.top, rc.right, rc.bottom);
     std::string visible;
@@ -78,7 +178,31 @@ int wmain(int argc, wchar_t** argv) {
         }
         std::printf("page=%d\ncontrols=%s\nenabled=%s\n", id, shown.c_str(), enabled.c_str());
     }
-    HWND box = ::FindWindowW(nullptr, L"OrvelMessageBox");
+    HWND box = Find(nullptr, L"OrvelMessageBox", owner).first;
     std::printf("messagebox=%d\n", box && ::IsWindowVisible(box) ? 1 : 0);
     return 0;
+}
+
+DWORD Pid(int argc, wchar_t** argv, int index) {
+    return argc > index ? DWORD(wcstoul(argv[index], nullptr, 10)) : 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring command = argc >= 2 ? argv[1] : L"state";
+    if (command == L"open" && argc >= 3) return OpenFile(argv[2]);
+    if (command == L"processes") return ListPrograms(argv + 2, argc - 2);
+    if (command == L"kill") return KillPrograms(argv + 2, argc - 2);
+    if (command == L"post" && argc >= 3) {
+        HWND wnd = Find(L"#32770", kTitle, Pid(argc, argv, 4)).first;
+        if (!wnd) return 1;
+        UINT message = UINT(wcstoul(argv[2], nullptr, 0));
+        WPARAM wParam = argc >= 4 ? WPARAM(wcstol(argv[3], nullptr, 0)) : 0;
+        return ::PostMessageW(wnd, message, wParam, 0) ? 0 : 1;
+    }
+    if (command == L"state") return State(Pid(argc, argv, 2));
+    std::fprintf(stderr, "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "
+                         "processes NAME... | kill NAME...\n");
+    return 2;
 }

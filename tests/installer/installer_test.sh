@@ -31,6 +31,26 @@ prefix=${KOVRA_WINEPREFIX:-$here/build/wineprefix}
 
 # NSIS takes /D= only unquoted, so the folder has no blanks.
 target="$work/KovraConverter"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
+setup_key='HKCU\Software\Orvel Systems Inc.\Kovra Converter Setup'
+
+# A failed check leaves an installation behind, whose keys would send the next installer (the
+# update scenario's) into this test's folder: take it all away again.
+leave_prefix_clean() {
+    local status=$?
+    set +e
+    [ $status -eq 0 ] && return
+    for dir in "$target" "$work/Fresh"; do
+        [ -f "$dir/uninstall.exe" ] && wine_run "$dir/uninstall.exe" /S >/dev/null 2>&1
+    done
+    sleep 5
+    wine_run reg delete "$key" /f >/dev/null 2>&1
+    wine_run reg delete "$setup_key" /f >/dev/null 2>&1
+    find "$prefix/drive_c/users" -path '*Start Menu/Programs/Kovra Converter' -prune \
+        -exec rm -rf {} + 2>/dev/null
+    exit $status
+}
+trap leave_prefix_clean EXIT
 install() { wine_run "$work/dist/setup.exe" /S "/D=Z:${target//\//\\}"; }
 install || fail "setup.exe /S returned $?"
 
@@ -47,7 +67,6 @@ link=$(find "$prefix/drive_c/users" -path '*Start Menu/Programs/Kovra Converter/
     head -n 1)
 [ -n "$link" ] || fail "no Start-menu shortcut"
 menu=$(dirname "$link")
-key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraConverter'
 wine_run reg query "$key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe' ||
     fail "no uninstall entry"
 

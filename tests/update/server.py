@@ -11,6 +11,7 @@ Beside a served file, small files change how it is served (the tests write them)
                   end of the body is the end of the connection; "norange": ignore Range;
                   "slow": a block every half second
 Every request is appended to ROOT/requests.log as "METHOD PATH RANGE" ("-" without Range).
+A server nobody stops (its test run was killed) ends by itself after an hour.
 """
 import http.server
 import os
@@ -23,6 +24,7 @@ import time
 import urllib.parse
 
 BLOCK = 32768
+LIFETIME = 3600  # seconds
 
 
 def read_text(path):
@@ -120,6 +122,9 @@ def run(root):
     with open(tmp, "w", encoding="ascii") as f:
         f.write(str(server.server_address[1]))
     os.replace(tmp, os.path.join(root, "port"))
+    timer = threading.Timer(LIFETIME, server.shutdown)
+    timer.daemon = True
+    timer.start()
     server.serve_forever()
 
 
