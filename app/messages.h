@@ -15,4 +15,5 @@ enum : unsigned {
     UM_NEW_VERSION = 3031,       // update thread -> main dialog
     UM_LATEST_VERSION = 3032,    // update thread -> main dialog
     UM_BASE_DOWNLOADED = 3033,   // download thread -> page of step 1
+    UM_UNVERIFIED_VERSION = 3034,  // update thread -> main dialog: newer, but not trusted
 };

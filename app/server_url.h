@@ -6,6 +6,8 @@
 // Scheme and host of the normal download server and of the test server ("qaconfig").
 inline constexpr wchar_t kNormalServerHost[] = L"http://download.kovra-dvr.example";
 inline constexpr wchar_t kTestServerHost[] = L"http://test.kovra-dvr.example";
+// Where users download the program themselves.
+inline constexpr wchar_t kMakerWebAddress[] = L"www.kovra-dvr.example";
 
 // A built-in server address (one of the hosts above plus a path) as it is to be used: when the
 // environment variable KOVRA_SERVER_URL is set and not empty (e.g. "http://127.0.0.1:8765"), its

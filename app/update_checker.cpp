@@ -14,6 +14,8 @@
 #include "app/messages.h"
 #include "app/server_url.h"
 #include "app/sha256.h"
+#include "app/version_signature.h"
+#include "base/file_io.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
 
@@ -124,10 +126,39 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-    const size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring::npos) return L"";
-    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+// The dialog's own "Checking for update..." box: a window of that title that notify owns, on
+// notify's thread, other than skip. Another program's box of the same title is none of ours.
+HWND FindCheckingBox(HWND notify, HWND skip) {
+    struct Search {
+        HWND owner;
+        HWND skip;
+        HWND found;
+    } search{notify, skip, nullptr};
+    const DWORD thread = ::GetWindowThreadProcessId(notify, nullptr);
+    if (!thread) return nullptr;
+    ::EnumThreadWindows(
+        thread,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t title[32];
+            if (wnd != s->skip && ::GetWindow(wnd, GW_OWNER) == s->owner &&
+                ::GetWindowTextW(wnd, title, 32) &&
+                wcscmp(title, L"OrvelMessageBox") == 0) {
+                s->found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
+std::wstring Widened(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+bool IsSha256Text(const std::wstring& text) {
+    return text.size() == 64 && text.find_first_not_of(L"0123456789abcdefABCDEF") == std::wstring::npos;
 }
 
 int Percent(uint64_t part, uint64_t whole) {
@@ -198,7 +229,7 @@ CUpdateChecker* CUpdateChecker::GetInstance() {
     return instance;
 }
 
-CUpdateChecker::CUpdateChecker(const std::wstring& folder) {
+CUpdateChecker::CUpdateChecker(const std::wstring& folder) : m_trustedKeys(TrustedUpdateKeys()) {
     if (!folder.empty()) m_strFolder = folder + L"\\";
     if (!m_strFolder.empty() &&
         ::GetFileAttributesW((m_strFolder + L"qaconfig").c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -208,29 +239,51 @@ CUpdateChecker::CUpdateChecker(const std::wstring& folder) {
 
 void CUpdateChecker::RunCheck(HWND hNotify) {
     ::Sleep(3000);
-    HWND box = ::FindWindowW(nullptr, L"OrvelMessageBox");
-    if (!box) return;  // the user closed the box: no check wanted any more
-    ::SendMessageW(box, WM_CLOSE, 0, 0);
-
     if (m_bRunning.exchange(true)) {
+        // The running check answers for both; this one only closes its own box.
         if (m_bLogEnabled) WriteUpdateLog(L"Check already running in UpdateThreadProc");
+        if (HWND box = FindCheckingBox(hNotify, m_hCheckingBox)) ::SendMessageW(box, WM_CLOSE, 0, 0);
         return;
     }
+    HWND box = FindCheckingBox(hNotify, nullptr);
+    if (!box) {
+        m_bRunning = false;
+        return;  // the user closed the box: no check wanted any more
+    }
+    const std::wstring version = m_strFolder.empty() ? L"" : m_strFolder + kVersionFileName;
     if (!m_strFolder.empty()) {
         const std::wstring setup = m_strFolder + kSetupFileName;
-        const std::wstring version = m_strFolder + kVersionFileName;
         if (IsFile(setup)) ::DeleteFileW(setup.c_str());
         if (IsFile(version)) ::DeleteFileW(version.c_str());
     }
     m_bCancel = false;
     m_strCurVersion = GetAppVersion();
-    if (CheckUpdate() == kCheckNewer) {
+    // The box stays open while the version file arrives, so that its Cancel can stop a server
+    // that answers slowly or without end.
+    m_hCheckingBox = box;
+    const int result = CheckUpdate();
+    m_hCheckingBox = nullptr;
+    if (!::IsWindow(box)) {
+        if (m_bLogEnabled) WriteUpdateLog(L"Check cancelled");
+        CloseSession();
+        if (!version.empty()) ::DeleteFileW(version.c_str());
+        m_bRunning = false;
+        return;
+    }
+    ::SendMessageW(box, WM_CLOSE, 0, 0);
+    if (result == kCheckNewer) {
         ::PostMessageW(hNotify, UM_NEW_VERSION, 0, 0);
         DownloadDVR(hNotify);
     } else {
-        ::PostMessageW(hNotify, UM_LATEST_VERSION, 0, 0);
+        ::PostMessageW(hNotify, result == kCheckUnverified ? UM_UNVERIFIED_VERSION : UM_LATEST_VERSION,
+                       0, 0);
     }
     m_bRunning = false;
+}
+
+bool CUpdateChecker::Cancelled() const {
+    const HWND box = m_hCheckingBox;
+    return m_bCancel || (box && !::IsWindow(box));
 }
 
 void CUpdateChecker::CloseSession() {
@@ -267,6 +320,7 @@ int CUpdateChecker::CheckUpdate() {
         request.reset();
         connection.reset();
         CloseSession();
+        ::DeleteFileW(tmp.c_str());  // what arrived of it is no information
         if (m_bLogEnabled) WriteUpdateLog(Format(L"Return %d on CheckUpdate", kCheckIncomplete));
         return kCheckIncomplete;
     }
@@ -274,32 +328,57 @@ int CUpdateChecker::CheckUpdate() {
         request.reset();
         connection.reset();
         CloseSession();
-        if (m_bLogEnabled) WriteUpdateLog(Format(L"Return %d on CheckUpdate", kCheckNotNewer));
-        return kCheckNotNewer;
+        const int result = m_bUnverified ? kCheckUnverified : kCheckNotNewer;
+        if (m_bLogEnabled) WriteUpdateLog(Format(L"Return %d on CheckUpdate", result));
+        return result;
     }
     return kCheckNewer;
 }
 
 bool CUpdateChecker::ParseVersionFile(const std::wstring& path) {
-    const wchar_t* section = m_bLogEnabled ? L"DVR Installer" : L"RU Ruvovid";
-    wchar_t value[260];
-    ::GetPrivateProfileStringW(section, L"URL", L"", value, 260, path.c_str());
-    if (!value[0]) {
+    m_bUnverified = false;
+    m_strNewVersion.clear();
+    m_strSetupSha256.clear();
+    // The values are taken from the very lines the signature covers, never read a second time
+    // by a reader that might see the file otherwise.
+    std::vector<uint8_t> data;
+    if (!kovra::ReadWholeFile(path, data, kVersionFileLimit)) {
+        if (m_bLogEnabled) WriteUpdateLog(L"Cannot read the version file in ParseVersionFile");
+        return false;
+    }
+    const VersionSection section = ReadVersionSection(
+        std::string(data.begin(), data.end()), m_bLogEnabled ? "DVR Installer" : "RU Ruvovid");
+    const std::wstring url = Widened(section.Value("URL"));
+    if (url.empty()) {
         if (m_bLogEnabled) WriteUpdateLog(L"Get empty URL in ParseVersionFile");
         return false;
     }
-    m_strSetupUrl = value;
-    ::GetPrivateProfileStringW(section, L"sha256", L"", value, 260, path.c_str());
-    m_strSetupSha256 = Trimmed(value);
-    ::GetPrivateProfileStringW(section, L"version", L"", value, 260, path.c_str());
-    if (!value[0]) {
+    m_strSetupUrl = url;
+    m_strNewVersion = Widened(section.Value("version"));
+    if (m_strNewVersion.empty()) {
         if (m_bLogEnabled) WriteUpdateLog(L"Get empty version in ParseVersionFile");
         return false;
     }
     bool logNewer = false;
-    const bool newer = IsNewerVersion(m_strCurVersion, value, &logNewer);
+    const bool newer = IsNewerVersion(m_strCurVersion, m_strNewVersion, &logNewer);
     if (logNewer && m_bLogEnabled) WriteUpdateLog(L"Newer version found in ParseVersionFile");
-    return newer;
+    if (!newer) return false;
+
+    // Only what the publisher signed may be downloaded and started, and only with the
+    // installer's digest among the signed lines.
+    const SignatureCheck check = VerifyVersionSection(section, m_trustedKeys);
+    const std::wstring sha256 = Widened(section.Value("sha256"));
+    if (check != SignatureCheck::kVerified || !IsSha256Text(sha256)) {
+        m_bUnverified = true;
+        if (m_bLogEnabled)
+            WriteUpdateLog(L"Version file not trusted in ParseVersionFile: " +
+                           (check == SignatureCheck::kVerified
+                                ? std::wstring(L"no sha256 of the installer among the signed lines")
+                                : Widened(SignatureCheckText(check))));
+        return false;
+    }
+    m_strSetupSha256 = sha256;
+    return true;
 }
 
 int CUpdateChecker::InitInternetSession(const std::wstring& url,
@@ -366,7 +445,7 @@ bool CUpdateChecker::IsAnnouncedInstaller(const std::wstring& path) {
             WriteUpdateLog(Format(L"File %ls is not a program in DownloadHttpFile", path.c_str()));
         return false;
     }
-    if (m_strSetupSha256.empty()) return true;
+    if (m_strSetupSha256.empty()) return false;  // nothing announced, nothing started
     std::string actual;
     if (!Sha256OfFile(path, actual)) return false;
     const std::wstring wide(actual.begin(), actual.end());
@@ -400,6 +479,7 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
         if (m_bLogEnabled) WriteUpdateLog(L"SendRequest failed in DownloadHttpFile");
         return false;
     }
+    const uint64_t limit = launch ? kInstallerLimit : kVersionFileLimit;
 
     // Only the announced content may reach the file: an error page must never be saved, and
     // a resumed part must continue exactly where the file ends.
@@ -416,13 +496,13 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
             WriteUpdateLog(
                 Format(L"Range ignored, %ls received anew in DownloadHttpFile", path.c_str()));
         have = 0;  // the whole file comes again
-        complete = ReceiveBody(request, path, have, body);
+        complete = ReceiveBody(request, path, have, body, limit);
     } else if (status == HTTP_STATUS_PARTIAL_CONTENT && have > 0 && hasRange &&
                range.first == int64_t(have) && (range.total < 0 || range.total == range.last + 1) &&
                (!body.bKnownLength || body.nLength == uint64_t(range.last - range.first + 1))) {
         body.nLength = uint64_t(range.last - range.first + 1);
         body.bKnownLength = true;
-        complete = ReceiveBody(request, path, have, body);
+        complete = ReceiveBody(request, path, have, body, limit);
     } else if (status == kStatusRangeNotSatisfiable && have > 0 && hasRange &&
                range.total == int64_t(have)) {
         // Nothing left to fetch: the file is the server's whole file already.
@@ -463,7 +543,14 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
 }
 
 bool CUpdateChecker::ReceiveBody(CHttpFile& request, const std::wstring& path, uint64_t have,
-                                 const Body& body) {
+                                 const Body& body, uint64_t limit) {
+    if (body.bKnownLength && (have > limit || body.nLength > limit - have)) {
+        if (m_bLogEnabled)
+            WriteUpdateLog(Format(L"%ls would be larger than %llu bytes in DownloadHttpFile",
+                                  path.c_str(), static_cast<unsigned long long>(limit)));
+        ::DeleteFileW(path.c_str());
+        return false;
+    }
     // Without a length, only a chunked body says where it ends.
     bool chunked = false;
     std::wstring text;
@@ -493,7 +580,7 @@ bool CUpdateChecker::ReceiveBody(CHttpFile& request, const std::wstring& path, u
     DWORD n = 0;
     if (!request.Read(block.data(), kBlockSize, n)) failed = true;
     while (n > 0) {
-        if (m_bCancel) {
+        if (Cancelled()) {
             if (m_bLogEnabled) WriteUpdateLog(L"User cancelled");
             cancelled = true;
             break;
@@ -508,6 +595,14 @@ bool CUpdateChecker::ReceiveBody(CHttpFile& request, const std::wstring& path, u
             return false;
         }
         received += n;
+        if (received > limit) {
+            if (m_bLogEnabled)
+                WriteUpdateLog(Format(L"%ls cut off at %llu bytes in DownloadHttpFile",
+                                      path.c_str(), static_cast<unsigned long long>(limit)));
+            file.Reset();
+            ::DeleteFileW(path.c_str());
+            return false;
+        }
         // A body of unknown length has no percentage to show until it is over.
         if (body.bKnownLength) Notify(Percent(received, total), 0);
         if (!request.Read(block.data(), kBlockSize, n)) failed = true;

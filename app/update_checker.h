@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/internet_session.h"
 
@@ -19,7 +20,12 @@ enum : int {
     kCheckNoRequest = 3,     // no request could be opened on the connection
     kCheckIncomplete = 5,    // the version file was not received completely
     kCheckNotNewer = 6,      // no "URL" or "version", or the version is not newer
+    kCheckUnverified = 7,    // a newer version, but the file is not signed by a trusted key
 };
+
+// The most a server may send: a longer answer is cut off and its file deleted.
+constexpr uint64_t kVersionFileLimit = 64 * 1024;
+constexpr uint64_t kInstallerLimit = 512 * 1024 * 1024;
 
 // Results of CUpdateChecker::DownloadDVR.
 enum : int {
@@ -36,11 +42,12 @@ std::wstring GetTmpVersionIniPath();
 std::wstring GetSetupExePath();
 
 // Thread procedure of one "Check for Update": pParam is the HWND of the main dialog, which
-// receives UM_NEW_VERSION or UM_LATEST_VERSION (posted) and, after UM_NEW_VERSION, the
-// installer download's UM_UPDATE_PROGRESS (sent). Start it with AfxBeginThread right before
-// showing the "Checking for update..." box (window title "OrvelMessageBox"): the thread waits
-// 3000 ms and closes that box; when the user has closed it already, nothing is checked and
-// nothing is sent. Returns 1.
+// receives UM_NEW_VERSION, UM_UNVERIFIED_VERSION or UM_LATEST_VERSION (posted) and, after
+// UM_NEW_VERSION, the installer download's UM_UPDATE_PROGRESS (sent). Start it with
+// AfxBeginThread right before showing the "Checking for update..." box (window title
+// "OrvelMessageBox", owned by the dialog): the thread waits 3000 ms, fetches the version file
+// while the box stays open, then closes that box. When the user has closed the box before the
+// version file is in, nothing more is done, no file is left and nothing is sent. Returns 1.
 UINT UpdateThreadProc(LPVOID pParam);
 
 class CUpdateChecker {
@@ -63,10 +70,13 @@ public:
     void RunCheck(HWND hNotify);
 
     // Fetches the version file into the folder's "tmpVerion.ini" and evaluates it; one of
-    // the kCheck codes. On kCheckNewer the session stays open for DownloadDVR.
+    // the kCheck codes. On kCheckNewer the session stays open for DownloadDVR. A version file
+    // that does not arrive whole is deleted.
     int CheckUpdate();
-    // True when the version file at path names a version newer than m_strCurVersion; sets
-    // m_strSetupUrl and m_strSetupSha256 from it.
+    // True when the version file at path names a version newer than m_strCurVersion and is
+    // signed by one of m_trustedKeys with the installer's "sha256" among the signed lines; sets
+    // m_strSetupUrl and m_strSetupSha256 from it. A newer version in a file that fails those
+    // checks sets m_bUnverified (and m_strNewVersion) and returns false.
     bool ParseVersionFile(const std::wstring& path);
     // Opens connection and GET request for url: 1 done, 2 no connection, 3 no request. What was
     // opened stays in the arguments for the caller to close.
@@ -91,8 +101,11 @@ public:
 
     std::atomic<bool> m_bCancel{false};  // set by the user-interface thread, read per block
     bool m_bLogEnabled = false;          // "qaconfig" in the folder: test server, log
+    std::vector<std::string> m_trustedKeys;  // public keys whose signature is trusted
     std::wstring m_strSetupUrl;          // "URL" of the version file
-    std::wstring m_strSetupSha256;       // optional "sha256" of the version file, hexadecimal
+    std::wstring m_strSetupSha256;       // "sha256" of the version file, hexadecimal
+    std::wstring m_strNewVersion;        // "version" of the version file last parsed
+    bool m_bUnverified = false;          // it names a newer version but is not trusted
     std::wstring m_strCurVersion;        // the running program's version, set before a check
     std::wstring m_strObject;            // path and query of the address last opened
     HWND m_hNotifyWnd = nullptr;         // progress receiver while DownloadDVR runs
@@ -103,8 +116,11 @@ private:
         uint64_t nLength = 0;  // bytes still to come when known
     };
     // Writes the response body into path after its first have bytes; true when all of it
-    // arrived.
-    bool ReceiveBody(CHttpFile& request, const std::wstring& path, uint64_t have, const Body& body);
+    // arrived within limit bytes.
+    bool ReceiveBody(CHttpFile& request, const std::wstring& path, uint64_t have, const Body& body,
+                     uint64_t limit);
+    // Whether the download is to stop: a cancel request, or the checking box closed by the user.
+    bool Cancelled() const;
     void CloseSession();
     void Notify(WPARAM percent, LPARAM done);
     bool IsAnnouncedInstaller(const std::wstring& path);
@@ -113,6 +129,7 @@ private:
     bool m_bSecure = false;    // the address last opened is https
     std::unique_ptr<CInternetSession> m_pSession;
     std::atomic<bool> m_bRunning{false};
+    std::atomic<HWND> m_hCheckingBox{nullptr};  // the "Checking for update..." box of the check
 };
 
 // Whether the file starts like a Windows program: "MZ", and "PE\0\0" where the DOS header

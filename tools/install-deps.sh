@@ -12,8 +12,10 @@ packages=(
     nsis                                          # makensis: the installer setup.exe
     fonts-liberation fonts-dejavu-core            # Arial and Tahoma stand-ins with Cyrillic for Wine
     python3 python3-xlrd                          # independent reader of the files we write
+    python3-cryptography                          # tools/sign-version: signing version files
     python3-pil                                   # drawing the skin images (tools/make_art.py)
     util-linux                                    # flock, used by the Wine runner
+    locales                                       # English and Russian locales for Wine's code pages
 )
 if [ "${1:-}" = interop ]; then
     packages+=(libreoffice-calc-nogui catdoc)
@@ -23,14 +25,30 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Windows programs under Wine take their ANSI code page from the locale: the tests run them in
+# an English one (1252) and a Russian one (1251).
+locales=(en_US.UTF-8 ru_RU.UTF-8)
+missing_locales=()
+for l in "${locales[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || missing_locales+=("$l")
+done
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_locales[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "These Debian packages are missing; install them as root, then run this again:" >&2
-    echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    echo "These Debian packages or locales are missing; as root, install and generate them:" >&2
+    echo "  apt-get install -y --no-install-recommends ${missing[*]} locales" >&2
+    echo "  and enable ${missing_locales[*]} in /etc/locale.gen, then run locale-gen" >&2
     exit 1
 fi
-echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ ${#missing_locales[@]} -gt 0 ]; then
+    for l in "${missing_locales[@]}"; do
+        grep -qx "$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" >>/etc/locale.gen
+    done
+    locale-gen >/dev/null
+fi

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "app/helpers.h"
+#include "app/internet_session.h"
 #include "app/messages.h"
 #include "app/server_url.h"
 #include "base/user_folders.h"
@@ -21,16 +22,24 @@ std::wstring GetBaseFileIniUrl() {
 }
 
 bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path,
-                       DownloadProgress* pProgress) {
+                       DownloadProgress* pProgress, uint64_t limit) {
+    ParsedUrl parts;
+    if (!ParseHttpUrl(url, parts)) return false;
     DownloadProgress statusOnly(nullptr);
     if (!pProgress) pProgress = &statusOnly;
+    pProgress->SetLimit(limit);
     // A copy kept from an earlier transfer would be handed back instead of what the server
     // holds now.
     ::DeleteUrlCacheEntryW(url.c_str());
     const HRESULT hr = ::URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0,
                                             static_cast<IBindStatusCallback*>(pProgress));
-    if (hr == S_OK && pProgress->ResponseOk()) return true;
-    if (hr == S_OK) ::DeleteFileW(path.c_str());  // an error page, not what was asked for
+    // Progress reports may come less often than blocks: the stored size has the last word.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    const bool small = ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+                       (uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow) <= limit;
+    if (hr == S_OK && pProgress->ResponseOk() && small) return true;
+    // An error page, a cut or cancelled transfer, or too much: not what was asked for.
+    ::DeleteFileW(path.c_str());
     return false;
 }
 
@@ -39,7 +48,7 @@ bool FetchBaseFileUrl(const std::wstring& configUrl, const std::wstring& iniPath
     pUrl->clear();
     if (::GetFileAttributesW(iniPath.c_str()) != INVALID_FILE_ATTRIBUTES)
         ::DeleteFileW(iniPath.c_str());
-    if (!DownloadUrlToFile(configUrl, iniPath, nullptr)) return false;
+    if (!DownloadUrlToFile(configUrl, iniPath, nullptr, kBaseFileIniLimit)) return false;
     return GetBaseFileUrl(iniPath, pUrl);
 }
 
@@ -94,6 +103,7 @@ UINT DownloadProgress::Percent(ULONG ulProgress, ULONG ulProgressMax) {
 }
 
 STDMETHODIMP DownloadProgress::OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG, LPCWSTR) {
+    if (ulProgress > m_nLimit || ulProgressMax > m_nLimit) return E_ABORT;
     if (!m_pDownload) return S_OK;
     if (m_pDownload->IsCancelled()) return E_ABORT;
     if (ulProgressMax != 0 && m_pDownload->m_hWndPage)
@@ -118,7 +128,7 @@ bool DownloadBaseData(CBaseDownload* p) {
     bool ok = folder.size() < MAX_PATH - 14 && ::GetTempFileNameW(folder.c_str(), L"kvd", 0, temp);
     if (ok) {
         DownloadProgress progress(p);
-        ok = DownloadUrlToFile(p->m_strBaseUrl, temp, &progress) &&
+        ok = DownloadUrlToFile(p->m_strBaseUrl, temp, &progress, p->m_nLimit) &&
              ::MoveFileExW(temp, p->m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (!ok) ::DeleteFileW(temp);
     }

@@ -7,6 +7,7 @@
 #include <urlmon.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,11 +20,17 @@ std::wstring GetBaseFileIniUrl();
 
 class DownloadProgress;
 
-// One transfer of url into the file at path: true when URLDownloadToFile succeeded and the
-// server answered with success. A file that holds a server's error page is deleted.
-// pProgress may be null.
+// The most a server may send: the configuration file and the base data workbook.
+constexpr uint64_t kBaseFileIniLimit = 64 * 1024;
+constexpr uint64_t kBaseWorkbookLimit = 256 * 1024 * 1024;
+
+// One transfer of url into the file at path: true when URLDownloadToFile succeeded, the
+// server answered with success and sent at most limit bytes. Only http:// and https://
+// addresses are followed: another scheme (a file:// or UNC address would make Windows reach
+// another host with the user's credentials) fails at once. A failed transfer leaves no file at
+// path. pProgress may be null.
 bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path,
-                       DownloadProgress* pProgress);
+                       DownloadProgress* pProgress, uint64_t limit);
 
 // Fetches the configuration file from configUrl into iniPath (an older copy there is deleted
 // first, so a failed fetch leaves none) and reads the workbook's address from it. False when
@@ -56,6 +63,7 @@ struct CBaseDownload {
     std::wstring m_strPath;      // set by the worker: the stored workbook
     std::atomic<bool> m_bLoadFailed{false};
     std::atomic<LONG> m_nCancel{0};
+    uint64_t m_nLimit = kBaseWorkbookLimit;  // the most the workbook may take
     // Runs on the download thread once the workbook is stored at m_strPath: the page's
     // import. The page must not touch what it imports into while the worker runs.
     std::function<void(CBaseDownload&)> m_fnImport;
@@ -77,8 +85,8 @@ public:
     STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
     STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
-    // E_ABORT once a cancel request is set; otherwise posts the percent done when the total
-    // is known.
+    // E_ABORT once a cancel request is set or more than the limit has arrived; otherwise posts
+    // the percent done when the total is known.
     STDMETHODIMP OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG ulStatusCode,
                             LPCWSTR szStatusText) override;
     STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
@@ -102,9 +110,12 @@ public:
     // The percent that a report of progress out of total gives: cut toward zero, at most 100.
     static UINT Percent(ULONG ulProgress, ULONG ulProgressMax);
 
+    void SetLimit(uint64_t limit) { m_nLimit = limit; }
+
 private:
     CBaseDownload* m_pDownload;
     DWORD m_dwResponseCode = 0;  // 0 until the server answers
+    uint64_t m_nLimit = UINT64_MAX;
 };
 
 // Downloads the workbook into the folder and runs the import. The workbook arrives under a

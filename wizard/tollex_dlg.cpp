@@ -6,6 +6,7 @@
 
 #include "app/helpers.h"
 #include "app/messages.h"
+#include "app/server_url.h"
 #include "app/texts.h"
 #include "app/update_checker.h"
 #include "framework/gdiplus_header.h"
@@ -336,6 +337,15 @@ void CTollexDlg::OnNewVersion() {
     if (result == IDOK) EndDialog(IDOK);
 }
 
+void CTollexDlg::OnUnverifiedVersion() {
+    // The update thread set the version before it posted the message and does not touch it
+    // again until the next check. An untrusted file may name anything: show a version's length.
+    const std::wstring product = LoadTextOrEmpty(IDS_APP_TITLE) + std::wstring(L" ") +
+                                 CUpdateChecker::GetInstance()->m_strNewVersion.substr(0, 80);
+    ShowMessage(FormatText(LoadTextOrEmpty(IDS_UNVERIFIED_VERSION), {product, kMakerWebAddress}).c_str(),
+                nullptr, kMessageBoxOK, FALSE);
+}
+
 void CTollexDlg::OnUpdateProgress(WPARAM wParam, LPARAM lParam) {
     if (!m_pUpdateBox) return;
     if (lParam) {
@@ -405,6 +415,7 @@ LRESULT CTollexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case UM_STEP_BACK: StepBack(int(wParam) == -1); return 0;
         case UM_NEW_VERSION: OnNewVersion(); return 0;
         case UM_LATEST_VERSION: ShowMessage(LoadTextOrEmpty(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;
+        case UM_UNVERIFIED_VERSION: OnUnverifiedVersion(); return 0;
         case WM_DESTROY:
             if (m_lstCamera.m_hWnd) m_lstCamera.DeleteAllItems();
             break;

@@ -70,6 +70,7 @@ private:
     void CheckForUpdate();
     void OnNewVersion();
     void OnUpdateProgress(WPARAM wParam, LPARAM lParam);
+    void OnUnverifiedVersion();
     void ShowAbout();
     bool EndCurrentEdit(bool bApply);
     void WriteTemplate();

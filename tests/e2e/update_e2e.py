@@ -2,7 +2,8 @@
 """Check for Update in kovradesk.exe under Wine and Xvfb against a local server
 (KOVRA_SERVER_URL) that announces a newer version and serves our own setup.exe: the
 "Checking for update..." box, the download box with its progress, the wizard ending itself and
-the installer it started; the installer is taken through its pages, installs the package into
+the installer it started (the version file is signed by the tests' key, which this build of the
+wizard trusts); the installer is taken through its pages, installs the package into
 the user's programs folder, starts the installed wizard, and is then uninstalled silently."""
 import hashlib
 import os
@@ -58,9 +59,13 @@ def run(args):
                        check=True, stdout=subprocess.DEVNULL)
         port = int(open(os.path.join(work, 'server', 'port')).read())
         digest = hashlib.sha256(open(setup, 'rb').read()).hexdigest()
-        with open(os.path.join(www, 'dvr', 'pctool', 'ru', 'version.ini'), 'w') as f:
+        version = os.path.join(www, 'dvr', 'pctool', 'ru', 'version.ini')
+        with open(version, 'w') as f:
             f.write('[RU Ruvovid]\r\nversion=1.0.11.0\r\nURL=http://127.0.0.1:%d/setup.exe\r\n'
                     'sha256=%s\r\n' % (port, digest))
+        # Signed as the publisher signs a release, with the key this build of the wizard trusts.
+        subprocess.run(['/usr/bin/python3', os.path.join(ROOT, 'tools', 'sign-version'),
+                        os.path.join(ROOT, 'tests', 'update', 'test_key.pem'), version], check=True)
         os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
         os.environ['WINEDLLOVERRIDES'] = 'mscoree,mshtml,winemenubuilder.exe='
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/update_checker.h"
+#include "app/version_signature.h"
 #include "tests/update/update_test_util.h"
 
 using namespace update_test;
@@ -48,19 +49,21 @@ TEST(UpdateVersion, VersionFileSectionsAndKeys) {
     ASSERT_FALSE(checker.m_bLogEnabled);
     checker.m_strCurVersion = L"1.0.10.1";
 
-    // Section and key names in any case; the optional hash comes along.
+    // Section and key names in any case. Unsigned, the newer version is only announced.
     WriteBytes(ini,
                "[ru ruvovid]\r\nurl=http://h/setup.exe\r\nVERSION=1.0.10.2\r\nSHA256= ab12 \r\n"
                "[DVR Installer]\r\nURL=http://t/setup.exe\r\nversion=9.9\r\n");
-    EXPECT_TRUE(checker.ParseVersionFile(ini));
+    EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_TRUE(checker.m_bUnverified);
+    EXPECT_EQ(checker.m_strNewVersion, L"1.0.10.2");
     EXPECT_EQ(checker.m_strSetupUrl, L"http://h/setup.exe");
-    EXPECT_EQ(checker.m_strSetupSha256, L"ab12");
+    EXPECT_EQ(checker.m_strSetupSha256, L"");
 
-    // No hash: none is expected any more.
+    // Not newer: nothing to announce.
     WriteBytes(ini, "[RU Ruvovid]\r\nURL=http://h/2.exe\r\nversion=1.0.10.1\r\n");
     EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_FALSE(checker.m_bUnverified);
     EXPECT_EQ(checker.m_strSetupUrl, L"http://h/2.exe");
-    EXPECT_EQ(checker.m_strSetupSha256, L"");
 
     WriteBytes(ini, "[Other]\r\nURL=http://h/3.exe\r\nversion=2.0\r\n");
     EXPECT_FALSE(checker.ParseVersionFile(ini));
@@ -77,6 +80,74 @@ TEST(UpdateVersion, VersionFileSectionsAndKeys) {
     EXPECT_FALSE(checker.ParseVersionFile(dir + L"\\missing.ini"));
 }
 
+// Version files signed by tools/sign-version at build time, read as the checker reads them.
+std::string SignedVersion(const char* name) {
+    return ReadBytes(WindowsPath(std::string(KOVRA_SIGNED_VERSIONS) + "/" + name + ".ini"));
+}
+
+TEST(UpdateVersion, OnlyASignatureOfATrustedKeyOverTheWholeSectionLetsTheInstallerIn) {
+    const std::wstring dir = TempFolder("update-signed-version");
+    const std::wstring ini = dir + L"\\tmpVerion.ini";
+    CUpdateChecker checker(dir);
+    checker.m_strCurVersion = L"1.0.10.1";
+    checker.m_trustedKeys = {kTestKey};
+    const std::wstring sha256 = L"2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881";
+    const std::string signedFile = SignedVersion("signed");
+    ASSERT_NE(signedFile.find("\r\nsignature="), std::string::npos) << signedFile;
+
+    struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> keys;
+        bool trusted;
+    } cases[] = {
+        {"signed", signedFile, {kTestKey}, true},
+        // Line ends, comments, blank lines, blanks and case do not change what is signed.
+        {"untidy", SignedVersion("untidy"), {kTestKey}, true},
+        // Another section or a line after the section is outside the signature.
+        {"other section", signedFile + "[Other]\r\nURL=http://evil/x.exe\r\n", {kTestKey}, true},
+        // The second pinned key, while the first is being retired.
+        {"rotated", SignedVersion("rotated"), {kTestKey, kTestKey2}, true},
+        {"unknown key", SignedVersion("untrusted"), {kTestKey, kTestKey2}, false},
+        {"key not pinned", signedFile, {kTestKey2}, false},
+        {"version changed",
+         std::regex_replace(signedFile, std::regex("version=1\\.0\\.10\\.2"), "version=1.0.10.3"),
+         {kTestKey}, false},
+        {"address changed", std::regex_replace(signedFile, std::regex("http://h/"), "http://e/"),
+         {kTestKey}, false},
+        {"line added", std::regex_replace(signedFile, std::regex("\\[RU Ruvovid\\]\r\n"),
+                                          "[RU Ruvovid]\r\nURL=http://evil/x.exe\r\n"),
+         {kTestKey}, false},
+        {"section earlier", "[RU Ruvovid]\r\nURL=http://evil/x.exe\r\nversion=9.9\r\n" + signedFile,
+         {kTestKey}, false},
+        {"signature cut", signedFile.substr(0, signedFile.find("signature=") + 30) + "\r\n",
+         {kTestKey}, false},
+        {"unsigned", std::regex_replace(signedFile, std::regex("signature=[0-9a-f]*\r\n"), ""),
+         {kTestKey}, false},
+        // A signed file must also name the installer's digest.
+        {"no sha256", SignedVersion("no_sha256"), {kTestKey}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteBytes(ini, c.bytes));
+        checker.m_trustedKeys = c.keys;
+        EXPECT_EQ(checker.ParseVersionFile(ini), c.trusted);
+        EXPECT_EQ(checker.m_bUnverified, !c.trusted);
+        EXPECT_EQ(checker.m_strSetupSha256, c.trusted ? sha256 : L"");
+        if (c.trusted) {
+            EXPECT_EQ(checker.m_strSetupUrl, L"http://h/setup.exe");
+        }
+    }
+    // The program's own pinned key is a release key, not a test key.
+    EXPECT_EQ(CUpdateChecker(dir).m_trustedKeys, TrustedUpdateKeys());
+    EXPECT_FALSE(TrustedUpdateKeys().empty());
+    for (const std::string& key : TrustedUpdateKeys()) {
+        EXPECT_TRUE(IsPublicKeyText(key));
+        EXPECT_NE(key, kTestKey);
+        EXPECT_NE(key, kTestKey2);
+    }
+}
+
 TEST(UpdateVersion, QaconfigSelectsTheTestSection) {
     const std::wstring dir = TempFolder("update-qaconfig-section");
     ASSERT_TRUE(::CreateDirectoryW((dir + L"\\qaconfig").c_str(), nullptr));  // a folder will do
@@ -87,10 +158,13 @@ TEST(UpdateVersion, QaconfigSelectsTheTestSection) {
     WriteBytes(ini,
                "[RU Ruvovid]\r\nURL=http://h/ru.exe\r\nversion=9.0\r\n"
                "[DVR Installer]\r\nURL=http://t/dvr.exe\r\nversion=1.0.10.3\r\n");
-    EXPECT_TRUE(checker.ParseVersionFile(ini));
+    EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_TRUE(checker.m_bUnverified);
     EXPECT_EQ(checker.m_strSetupUrl, L"http://t/dvr.exe");
+    EXPECT_EQ(checker.m_strNewVersion, L"1.0.10.3");
     WriteBytes(ini, "[RU Ruvovid]\r\nURL=http://h/ru.exe\r\nversion=9.0\r\n");
     EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_FALSE(checker.m_bUnverified);
 }
 
 TEST(UpdateLog, ExactBytesOnlyWithQaconfig) {
@@ -99,7 +173,7 @@ TEST(UpdateLog, ExactBytesOnlyWithQaconfig) {
         CUpdateChecker checker(plain);
         checker.m_strCurVersion = L"1.0.10.1";
         WriteBytes(plain + L"\\v.ini", "[RU Ruvovid]\r\nURL=u\r\nversion=1.0.10.2\r\n");
-        EXPECT_TRUE(checker.ParseVersionFile(plain + L"\\v.ini"));
+        EXPECT_FALSE(checker.ParseVersionFile(plain + L"\\v.ini"));
         checker.WriteUpdateLog(L"anything", true);
     }
     EXPECT_FALSE(Exists(plain + L"\\Update_Log.txt"));
@@ -110,7 +184,7 @@ TEST(UpdateLog, ExactBytesOnlyWithQaconfig) {
         CUpdateChecker checker(dir);
         checker.m_strCurVersion = L"1.0.10.1";
         WriteBytes(dir + L"\\v.ini", "[DVR Installer]\r\nURL=u\r\nversion=1.0.10.2\r\n");
-        EXPECT_TRUE(checker.ParseVersionFile(dir + L"\\v.ini"));
+        EXPECT_FALSE(checker.ParseVersionFile(dir + L"\\v.ini"));
         WriteBytes(dir + L"\\v.ini", "[DVR Installer]\r\nversion=1.0.10.2\r\n");
         EXPECT_FALSE(checker.ParseVersionFile(dir + L"\\v.ini"));
     }
@@ -124,6 +198,8 @@ TEST(UpdateLog, ExactBytesOnlyWithQaconfig) {
     const std::regex expected(std::regex_replace(header, std::regex("\\*"), "\\*") + stamp +
                               "Start update\r\r\n" + stamp +
                               "Newer version found in ParseVersionFile\r\r\n" + stamp +
+                              "Version file not trusted in ParseVersionFile: not signed\r\r\n" +
+                              stamp +
                               "Get empty URL in ParseVersionFile\r\r\n" +
                               std::regex_replace(header, std::regex("\\*"), "\\*") + stamp +
                               "Start update\r\r\n" + stamp + "Check done\r\r\n");

@@ -31,9 +31,6 @@ protected:
     void SetUp() override {
         if (!m_server.Connect()) GTEST_SKIP() << "the test server is not running";
         ASSERT_NE(NotifyWindow().Handle(), nullptr) << "no windows: is there a display (xvfb-run)?";
-        // The check closes whatever box of that title it finds on the desktop.
-        ASSERT_EQ(::FindWindowW(nullptr, L"OrvelMessageBox"), nullptr)
-            << "another program shows a message box: run this test alone";
         m_strDir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         m_strMarker = m_strDir + L"\\marker.txt";
         m_strSetup = m_strDir + L"\\setup.exe";
@@ -42,19 +39,26 @@ protected:
         m_strInstaller = ReadBytes(WindowsPath(KOVRA_FAKE_SETUP));
         ASSERT_GT(m_strInstaller.size(), 1000u);
         m_server.Put(kSetupPath, m_strInstaller);
+        m_strSha256 = Sha256Hex(m_strInstaller.data(), m_strInstaller.size());
         PutVersion("1.0.10.2");
         m_server.ClearLog();
     }
 
-    void PutVersion(const std::string& version, const std::string& extra = "") {
+    // The version file naming the installer and its digest, signed by key (none when empty).
+    void PutVersion(const std::string& version, const std::string& key = "test_key",
+                    const std::string& sha256 = "") {
         m_server.Put(kVersionPath, "[RU Ruvovid]\r\nURL=" + m_server.Url(kSetupPath) +
-                                       "\r\nversion=" + version + "\r\n" + extra);
+                                       "\r\nversion=" + version + "\r\nsha256=" +
+                                       (sha256.empty() ? m_strSha256 : sha256) + "\r\n");
+        if (!key.empty()) m_server.Sign(kVersionPath, key);
     }
 
-    // A checker of this test's folder that believes it is the program's 1.0.10.1.
+    // A checker of this test's folder that believes it is the program's 1.0.10.1 and trusts
+    // the test key.
     std::unique_ptr<CUpdateChecker> NewChecker() {
         auto checker = std::make_unique<CUpdateChecker>(m_strDir);
         checker->m_strCurVersion = L"1.0.10.1";
+        checker->m_trustedKeys = {kTestKey};
         return checker;
     }
 
@@ -102,7 +106,7 @@ protected:
 
     TestServer m_server;
     std::wstring m_strDir, m_strMarker, m_strSetup;
-    std::string m_strInstaller;
+    std::string m_strInstaller, m_strSha256;
 };
 
 TEST_F(UpdateNet, CheckResultCodes) {
@@ -142,7 +146,9 @@ TEST_F(UpdateNet, CheckResultCodes) {
 TEST_F(UpdateNet, QaconfigAsksTheTestServer) {
     ASSERT_TRUE(WriteBytes(m_strDir + L"\\qaconfig", ""));
     m_server.Put("/WebDownload/Test/version.ini_",
-                 "[DVR Installer]\r\nURL=http://x/s.exe\r\nversion=1.0.10.1.0\r\n");
+                 "[DVR Installer]\r\nURL=http://x/s.exe\r\nversion=1.0.10.1.0\r\nsha256=" +
+                     m_strSha256 + "\r\n");
+    m_server.Sign("/WebDownload/Test/version.ini_", "test_key", "DVR Installer");
     auto checker = NewChecker();
     ASSERT_TRUE(checker->m_bLogEnabled);
     EXPECT_EQ(checker->CheckUpdate(), kCheckNewer);
@@ -155,13 +161,15 @@ TEST_F(UpdateNet, QaconfigAsksTheTestServer) {
 
 TEST_F(UpdateNet, NewerVersionIsDownloadedAndStarted) {
     NotifyWindow wnd;
-    CheckingBox box;
+    CheckingBox box(wnd.Handle());
+    CheckingBox foreign(nullptr);  // another program's box of the same title
     WriteBytes(m_strSetup, "MZ left over from an earlier download");
     auto checker = NewChecker();
     checker->m_bCancel = true;  // left from an earlier cancel
     RunBeside([&] { checker->RunCheck(wnd.Handle()); });
 
     EXPECT_FALSE(box.IsOpen());
+    EXPECT_TRUE(foreign.IsOpen());
     ASSERT_FALSE(wnd.messages.empty());
     EXPECT_EQ(wnd.messages.front().msg, UINT(UM_NEW_VERSION));
     EXPECT_TRUE(wnd.Of(UM_LATEST_VERSION).empty());
@@ -179,12 +187,12 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
     auto checker = NewChecker();
     PutVersion("1.0.10.1");
     {
-        CheckingBox box;
+        CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
     ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", L"http://127.0.0.1:1");
     {
-        CheckingBox box;
+        CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
     PumpUntil([] { return false; }, 200);  // the posted messages
@@ -198,7 +206,7 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
 TEST_F(UpdateNet, BoxClosedBeforeTheCheckMeansNoCheck) {
     NotifyWindow wnd;
     auto checker = NewChecker();
-    auto box = std::make_unique<CheckingBox>();
+    auto box = std::make_unique<CheckingBox>(wnd.Handle());
     std::atomic<bool> done{false};
     std::thread worker([&] {
         checker->RunCheck(wnd.Handle());
@@ -239,6 +247,7 @@ TEST_F(UpdateNet, ResumeContinuesExactlyWhereTheFileEnds) {
         NotifyWindow wnd;
         auto checker = NewChecker();
         checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+        checker->m_strSetupSha256 = Wide(m_strSha256);
         int result = -1;
         RunBeside([&] { result = checker->DownloadDVR(wnd.Handle()); });
 
@@ -257,10 +266,13 @@ TEST_F(UpdateNet, ResumeContinuesExactlyWhereTheFileEnds) {
 
 TEST_F(UpdateNet, CancelStopsTheDownloadAndTheNextCheckWorks) {
     // Three more blocks after the program itself: the file still runs.
-    m_server.Put(kSetupPath, m_strInstaller + std::string(3 * 32768, '\0'));
+    const std::string padded = m_strInstaller + std::string(3 * 32768, '\0');
+    m_server.Put(kSetupPath, padded);
+    PutVersion("1.0.10.2", "test_key", Sha256Hex(padded.data(), padded.size()));
     NotifyWindow wnd;
     auto checker = NewChecker();
     checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    checker->m_strSetupSha256 = Wide(Sha256Hex(padded.data(), padded.size()));
     wnd.onProgress = [&](WPARAM percent, LPARAM) {
         if (percent > 0) checker->m_bCancel = true;  // the user closes the download box
     };
@@ -274,7 +286,7 @@ TEST_F(UpdateNet, CancelStopsTheDownloadAndTheNextCheckWorks) {
 
     wnd.onProgress = nullptr;
     wnd.messages.clear();
-    CheckingBox box;
+    CheckingBox box(wnd.Handle());
     RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     EXPECT_FALSE(checker->m_bCancel);
     ASSERT_FALSE(wnd.messages.empty());
@@ -288,6 +300,7 @@ TEST_F(UpdateNet, ErrorPagesAndNonProgramsAreNeverStarted) {
     NotifyWindow wnd;
     auto checker = NewChecker();
     checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    checker->m_strSetupSha256 = Wide(m_strSha256);
     for (int status : {404, 500, 403}) {
         m_server.SetStatus(kSetupPath, status);
         int result = -1;
@@ -316,16 +329,13 @@ TEST_F(UpdateNet, ErrorPagesAndNonProgramsAreNeverStarted) {
     EXPECT_TRUE(NotStarted());
 }
 
-TEST_F(UpdateNet, AnnouncedSha256MustMatch) {
-    std::string hash = Sha256Hex(m_strInstaller.data(), m_strInstaller.size());
-    std::string wrong = hash;
-    wrong[10] = wrong[10] == '0' ? '1' : '0';
-
-    PutVersion("1.0.10.2", "sha256=" + wrong + "\r\n");
+TEST_F(UpdateNet, SignedButSwappedInstallerIsNeverStarted) {
+    // Another program, complete and a Windows program, where the signed file's one should be.
+    m_server.Put(kSetupPath, m_strInstaller + "another build");
     NotifyWindow wnd;
     auto checker = NewChecker();
     {
-        CheckingBox box;
+        CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
     EXPECT_EQ(wnd.Of(UM_NEW_VERSION).size(), 1u);
@@ -333,21 +343,104 @@ TEST_F(UpdateNet, AnnouncedSha256MustMatch) {
     EXPECT_FALSE(Exists(m_strSetup));
     EXPECT_TRUE(NotStarted());
 
-    for (char& c : hash) c = char(toupper(c));  // any case
-    PutVersion("1.0.10.2", "sha256=" + hash + "\r\n");
+    std::string upper = m_strSha256;
+    for (char& c : upper) c = char(toupper(c));  // any case
+    m_server.Put(kSetupPath, m_strInstaller);
+    PutVersion("1.0.10.2", "test_key", upper);
     wnd.messages.clear();
     {
-        CheckingBox box;
+        CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
     ExpectProgressToCompletion(wnd);
     EXPECT_TRUE(Started());
 }
 
+TEST_F(UpdateNet, UntrustedVersionFilesOnlyAnnounceTheVersion) {
+    struct {
+        const char* name;
+        const char* key;  // signed by; empty: unsigned
+        const char* from;
+        const char* to;  // tampered after signing
+        const wchar_t* version;
+    } cases[] = {
+        {"unsigned", "", "", "", L"1.0.10.2"},
+        {"unknown key", "untrusted_key", "", "", L"1.0.10.2"},
+        {"version tampered", "test_key", "version=1.0.10.2", "version=1.0.10.3", L"1.0.10.3"},
+        {"address tampered", "test_key", "/files/setup.exe", "/files/setup.exe?x", L"1.0.10.2"},
+    };
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutVersion("1.0.10.2", c.key);
+        if (*c.from) m_server.Tamper(kVersionPath, c.from, c.to);
+        m_server.ClearLog();
+        wnd.messages.clear();
+        {
+            CheckingBox box(wnd.Handle());
+            RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+            EXPECT_FALSE(box.IsOpen());
+        }
+        PumpUntil([] { return false; }, 200);
+        ASSERT_EQ(wnd.messages.size(), 1u);
+        EXPECT_EQ(wnd.messages[0].msg, UINT(UM_UNVERIFIED_VERSION));
+        EXPECT_EQ(checker->m_strNewVersion, c.version);
+        EXPECT_EQ(m_server.Requests().size(), 1u) << "nothing but the version file";
+        EXPECT_FALSE(Exists(m_strSetup));
+    }
+    // The second pinned key, while the first is being retired.
+    checker->m_trustedKeys = {kTestKey, kTestKey2};
+    PutVersion("1.0.10.2", "test_key2");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckNewer);
+    EXPECT_TRUE(NotStarted());
+}
+
+TEST_F(UpdateNet, VersionFilesAreCutOffAtTheirLimit) {
+    auto checker = NewChecker();
+    const std::wstring tmp = m_strDir + L"\\tmpVerion.ini";
+    const std::string big = "[RU Ruvovid]\r\nversion=9.9\r\n;" + std::string(1024 * 1024, 'x');
+    for (const char* mode : {"", "chunked", "endless"}) {
+        SCOPED_TRACE(mode);
+        m_server.Put(kVersionPath, big);
+        if (*mode) m_server.SetMode(kVersionPath, mode);
+        EXPECT_EQ(checker->CheckUpdate(), kCheckIncomplete);
+        EXPECT_FALSE(Exists(tmp));
+    }
+    // Just at the limit is still a version file.
+    const std::string head = "[RU Ruvovid]\r\nURL=http://h/s.exe\r\nversion=1.0.10.2\r\n;";
+    m_server.Put(kVersionPath, head + std::string(kVersionFileLimit - head.size() - 2, 'x') + "\r\n");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckUnverified);
+    EXPECT_TRUE(Exists(tmp));
+}
+
+TEST_F(UpdateNet, CancelWhileTheVersionFileArrivesLeavesNothing) {
+    m_server.SetMode(kVersionPath, "stall");  // half the file, then six seconds of silence
+    NotifyWindow wnd;
+    auto checker = NewChecker();
+    auto box = std::make_unique<CheckingBox>(wnd.Handle());
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        checker->RunCheck(wnd.Handle());
+        done = true;
+    });
+    // The check starts three seconds after the box opens; then the server stalls.
+    ASSERT_TRUE(PumpUntil([&] { return m_server.Requests().size() == 1; }, 10000));
+    PumpUntil([] { return false; }, 500);
+    box.reset();  // the user presses Cancel
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
+    worker.join();
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(wnd.messages.empty());
+    EXPECT_FALSE(Exists(m_strDir + L"\\tmpVerion.ini"));
+    EXPECT_FALSE(Exists(m_strSetup));
+}
+
 TEST_F(UpdateNet, BodyWithoutLength) {
     NotifyWindow wnd;
     auto checker = NewChecker();
     checker->m_strSetupUrl = Wide(m_server.Url(kSetupPath));
+    checker->m_strSetupSha256 = Wide(m_strSha256);
 
     // Ended by the connection: cannot be told from a cut, so not taken.
     m_server.SetMode(kSetupPath, "close");
@@ -374,7 +467,7 @@ TEST_F(UpdateNet, BodyWithoutLength) {
 TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
     NotifyWindow wnd;
     auto checker = NewChecker();
-    CheckingBox first, second;
+    CheckingBox first(wnd.Handle()), second(wnd.Handle());
     std::atomic<int> done{0};
     std::thread a([&] {
         checker->RunCheck(wnd.Handle());
@@ -403,7 +496,7 @@ TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
 TEST_F(UpdateNet, ThreadProcedureTakesTheNotifyWindow) {
     PutVersion("1.0.10.1");
     NotifyWindow wnd;
-    CheckingBox box;
+    CheckingBox box(wnd.Handle());
     ASSERT_TRUE(AfxBeginThread(UpdateThreadProc, wnd.Handle()));
     EXPECT_TRUE(PumpUntil([&] { return !wnd.messages.empty(); }, 30000));
     ASSERT_EQ(wnd.messages.size(), 1u);

@@ -9,11 +9,18 @@ Beside a served file, small files change how it is served (the tests write them)
     NAME.status   a status code: answer with it and a small HTML page instead of the file
     NAME.mode     "chunked": no Content-Length, chunked body; "close": no Content-Length, the
                   end of the body is the end of the connection; "norange": ignore Range;
-                  "slow": a block every half second
+                  "slow": a block every half second; "endless": no Content-Length, the file
+                  and then more bytes without end; "stall": the first half of the file, six
+                  seconds of silence, the rest
+    NAME.sign     a private key file and, on a second line, a section (default "RU Ruvovid"):
+                  the file is served with that section signed by tools/sign-version
+    NAME.tamper   two lines, old and new: the first "old" in the (signed) file becomes "new"
 Every request is appended to ROOT/requests.log as "METHOD PATH RANGE" ("-" without Range).
 A server nobody stops (its test run was killed) ends by itself after an hour.
 """
 import http.server
+import importlib.machinery
+import importlib.util
 import os
 import signal
 import socket
@@ -24,6 +31,7 @@ import time
 import urllib.parse
 
 BLOCK = 32768
+SIGNER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "sign-version")
 LIFETIME = 3600  # seconds
 
 
@@ -33,6 +41,13 @@ def read_text(path):
             return f.read().strip()
     except OSError:
         return ""
+
+
+def load_signer():
+    loader = importlib.machinery.SourceFileLoader("sign_version", SIGNER)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("sign_version", loader))
+    loader.exec_module(module)
+    return module
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -62,6 +77,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         mode = read_text(path + ".mode")
         with open(path, "rb") as f:
             data = f.read()
+        sign = read_text(path + ".sign").splitlines()
+        if sign:
+            signer = load_signer()
+            section = sign[1] if len(sign) > 1 else "RU Ruvovid"
+            data = signer.sign_text(signer.load_key(sign[0]), data.decode("latin-1"),
+                                    section).encode("latin-1")
+        tamper = read_text(path + ".tamper").splitlines()
+        if len(tamper) == 2:
+            data = data.replace(tamper[0].encode("latin-1"), tamper[1].encode("latin-1"), 1)
 
         start = 0
         ranged = self.headers.get("Range", "")
@@ -89,6 +113,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 part = body[i:i + BLOCK]
                 self.wfile.write(b"%x\r\n%s\r\n" % (len(part), part))
             self.wfile.write(b"0\r\n\r\n")
+        elif mode == "endless":
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            self.wfile.write(body)
+            try:
+                while True:
+                    self.wfile.write(b"x" * BLOCK)
+            except OSError:
+                pass  # the client has had enough
+        elif mode == "stall":
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[:len(body) // 2])
+            self.wfile.flush()
+            time.sleep(6)
+            self.wfile.write(body[len(body) // 2:])
         elif mode == "close":
             self.send_header("Connection", "close")
             self.end_headers()

@@ -87,7 +87,8 @@ std::vector<NotifyWindow::Message> NotifyWindow::Of(UINT msg) const {
 
 LRESULT CALLBACK NotifyWindow::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<NotifyWindow*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (self && (msg == UM_UPDATE_PROGRESS || msg == UM_NEW_VERSION || msg == UM_LATEST_VERSION)) {
+    if (self && (msg == UM_UPDATE_PROGRESS || msg == UM_NEW_VERSION || msg == UM_LATEST_VERSION ||
+                 msg == UM_UNVERIFIED_VERSION)) {
         if (msg == UM_UPDATE_PROGRESS && self->onProgress) self->onProgress(wParam, lParam);
         self->messages.push_back({msg, wParam, lParam});
         return 1;
@@ -95,8 +96,15 @@ LRESULT CALLBACK NotifyWindow::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
     return ::DefWindowProcW(wnd, msg, wParam, lParam);
 }
 
-CheckingBox::CheckingBox() {
-    m_hWnd = ::CreateWindowExW(0, L"STATIC", L"OrvelMessageBox", WS_POPUP, 0, 0, 10, 10, nullptr,
+const char kTestKey[] =
+    "674c478de66984babc05c9410064b6830fc6e11626ec081cd47c0858ff1f2289"
+    "c61d63b13e8fc1831bc777b4d806baaa23d3b1ba780d19224104818678d8d223";
+const char kTestKey2[] =
+    "568571bbb570a6e30f6ccc5ebefe36fc0b558eaef0776ebb2d327cd516a28650"
+    "09ade2ee74c5175893be61a29cb58625fb112bfd9b1d285e033b4d633c432834";
+
+CheckingBox::CheckingBox(HWND owner) {
+    m_hWnd = ::CreateWindowExW(0, L"STATIC", L"OrvelMessageBox", WS_POPUP, 0, 0, 10, 10, owner,
                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -129,8 +137,17 @@ void TestServer::Put(const std::string& path, const std::string& bytes) {
          (at = file.find(L'\\', at + 1)) != std::wstring::npos;)
         ::CreateDirectoryW(file.substr(0, at).c_str(), nullptr);
     WriteBytes(file, bytes);
-    ::DeleteFileW((file + L".status").c_str());
-    ::DeleteFileW((file + L".mode").c_str());
+    for (const wchar_t* option : {L".status", L".mode", L".sign", L".tamper"})
+        ::DeleteFileW((file + option).c_str());
+}
+
+void TestServer::Sign(const std::string& path, const std::string& key, const std::string& section) {
+    WriteBytes(File(path) + L".sign",
+               std::string(KOVRA_SOURCE_DIR) + "/tests/update/" + key + ".pem\n" + section);
+}
+
+void TestServer::Tamper(const std::string& path, const std::string& from, const std::string& to) {
+    WriteBytes(File(path) + L".tamper", from + "\n" + to);
 }
 
 void TestServer::SetStatus(const std::string& path, int status) {

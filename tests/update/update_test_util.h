@@ -45,11 +45,15 @@ private:
     HWND m_hWnd = nullptr;
 };
 
-// The "Checking for update..." box as the checker finds it: a top-level window titled
-// "OrvelMessageBox" that a close request destroys.
+// The public halves of tests/update/test_key.pem and test_key2.pem, trusted by test builds.
+extern const char kTestKey[];
+extern const char kTestKey2[];
+
+// The "Checking for update..." box as the checker finds it: a window titled "OrvelMessageBox"
+// owned by the main dialog (owner), which a close request destroys.
 class CheckingBox {
 public:
-    CheckingBox();
+    explicit CheckingBox(HWND owner);
     ~CheckingBox();
     bool IsOpen() const { return ::IsWindow(m_hWnd) != FALSE; }
 
@@ -68,6 +72,11 @@ public:
     void Put(const std::string& path, const std::string& bytes);
     void SetStatus(const std::string& path, int status);
     void SetMode(const std::string& path, const std::string& mode);
+    // Serves the file with section signed by tests/update/<key>.pem (test_key, test_key2 or
+    // untrusted_key), and then, after Tamper, with from changed into to.
+    void Sign(const std::string& path, const std::string& key = "test_key",
+              const std::string& section = "RU Ruvovid");
+    void Tamper(const std::string& path, const std::string& from, const std::string& to);
     void ClearLog();
     // The requests so far, one "METHOD PATH RANGE" per line.
     std::vector<std::string> Requests() const;

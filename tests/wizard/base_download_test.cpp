@@ -128,7 +128,8 @@ protected:
 
     static void TearDownTestSuite() {
         if (!s_server.empty())
-            DownloadUrlToFile(s_server + L"/shutdown", s_root.windows + L"\\shutdown.txt", nullptr);
+            DownloadUrlToFile(s_server + L"/shutdown", s_root.windows + L"\\shutdown.txt", nullptr,
+                              kBaseFileIniLimit);
         ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", nullptr);
         std::error_code ec;
         std::filesystem::remove_all(WindowsPath(ProcessFolder()), ec);
@@ -290,6 +291,37 @@ TEST_F(Download, FailedTransferGoesOnToTheFailureScreenAndKeepsTheOldFile) {
     EXPECT_FALSE(imported);
     EXPECT_EQ(ReadBytes(m_folder + L"\\Missing.xls"), "the user's own file");
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"Missing.xls"});
+}
+
+TEST_F(Download, OnlyHttpAddressesAreFollowedAndNothingEndlessIsKept) {
+    const std::wstring ini = m_folder + L"\\BaseFile.ini";
+    std::wstring url;
+    // Neither a configuration file nor a workbook is fetched from a file or a network share.
+    ASSERT_TRUE(WriteBytes(m_folder + L"\\local.ini", "[ActiveBaseFil]\r\nURL=http://a/b.xls\r\n"));
+    for (const std::wstring& address :
+         {L"file:///" + m_folder + L"\\local.ini", m_folder + L"\\local.ini",
+          std::wstring(L"\\\\127.0.0.1\\share\\BaseFile.ini"), std::wstring(L"ftp://127.0.0.1/a.ini")}) {
+        EXPECT_FALSE(FetchBaseFileUrl(address, ini, &url)) << kovra::ToUtf8(address);
+        EXPECT_FALSE(kovra::FileExists(ini));
+    }
+    m_dl.Reset(L"file:///" + m_folder + L"\\local.ini");
+    EXPECT_FALSE(DownloadBaseData(&m_dl));
+    EXPECT_TRUE(m_dl.m_bLoadFailed);
+
+    // An answer without end is cut off at the limit and leaves no file.
+    ServeConfig("[ActiveBaseFil]\r\nURL=http://example.invalid/db/Base_2024.xls\r\n");
+    EXPECT_FALSE(FetchBaseFileUrl(s_server + L"/endless/dvr/Kovra R7/rus/BaseFile.ini", ini, &url));
+    EXPECT_FALSE(kovra::FileExists(ini));
+    m_dl.m_nLimit = 1024 * 1024;
+    ASSERT_TRUE(RunDownload(L"/endless/files/Base_2024.xls"));
+    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
+    EXPECT_TRUE(m_dl.m_bLoadFailed);
+    // A whole file over the limit is refused too.
+    m_page.m_messages.clear();
+    m_dl.m_nLimit = s_book.size() - 1;
+    ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
+    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"local.ini"});
 }
 
 TEST_F(Download, AddressWithoutUsableFileNameFails) {

@@ -4,6 +4,7 @@
 Serves the files below --root. The first part of the path picks how:
   /nolength/<file>  the body without a Content-Length header (the connection's end ends it)
   /slow/<file>      the body in small pieces with pauses, so a transfer can be cancelled
+  /endless/<file>   the file, then more bytes without end (and without a Content-Length)
   /shutdown         stops the server
 anything else is the file at that path (404 when there is none). Every request line is
 appended to <root>/requests.log. The chosen port is written to --port-file. The server stops
@@ -38,7 +39,7 @@ class Handler(BaseHTTPRequestHandler):
             server.stop()
             return
         mode = ""
-        for prefix in ("/nolength/", "/slow/"):
+        for prefix in ("/nolength/", "/slow/", "/endless/"):
             if path.startswith(prefix):
                 mode = prefix.strip("/")
                 path = path[len(prefix) - 1:]
@@ -50,7 +51,7 @@ class Handler(BaseHTTPRequestHandler):
             body = f.read()
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
-        if mode != "nolength":
+        if mode not in ("nolength", "endless"):
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         try:
@@ -61,6 +62,10 @@ class Handler(BaseHTTPRequestHandler):
                     self.wfile.write(body[i:i + 512])
                     self.wfile.flush()
                     time.sleep(0.05)
+            elif mode == "endless":
+                self.wfile.write(body)
+                while not server.stopping:
+                    self.wfile.write(b"x" * 65536)
             else:
                 self.wfile.write(body)
         except (BrokenPipeError, ConnectionResetError):
@@ -70,7 +75,10 @@ class Handler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
 
+    stopping = False
+
     def stop(self):
+        self.stopping = True
         threading.Thread(target=self.shutdown, daemon=True).start()
 
 
