@@ -1,4 +1,6 @@
-// Files by path: _wfopen on Windows, UTF-8 fopen on Linux.
+// Files by path: _wfopen on Windows, UTF-8 fopen on Linux. An 8-bit path is UTF-8 on both: on
+// Windows it is widened for the wide calls, never handed to the ANSI code page, which cannot
+// name every folder.
 #include "base/file_io.h"
 
 #include <sys/stat.h>
@@ -83,7 +85,13 @@ std::wstring FromUtf8(const std::string& text) {
     return out;
 }
 
-FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+FILE* OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return OpenFile(FromUtf8(path), mode);
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
 
 FILE* OpenFile(const std::wstring& path, const char* mode) {
 #ifdef _WIN32
@@ -96,7 +104,7 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
 
 bool FileExists(const std::string& path) {
 #ifdef _WIN32
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(FromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     struct stat st;
     return stat(path.c_str(), &st) == 0;
@@ -172,23 +180,21 @@ bool WriteFileReplacing(const std::wstring& path, const void* data, size_t size)
 }
 
 bool WriteFileReplacing(const std::string& path, const void* data, size_t size) {
+#ifdef _WIN32
+    return WriteFileReplacing(FromUtf8(path), data, size);
+#else
     std::string tmp = path + ".tmp~";
     if (!WriteAll(OpenFile(tmp, "wb"), data, size)) {
         std::remove(tmp.c_str());
         return false;
     }
-#ifndef _WIN32
     // The replacement keeps the permissions of the file it replaces.
     struct stat st;
     if (stat(path.c_str(), &st) == 0) chmod(tmp.c_str(), st.st_mode & 07777);
-#endif
-#ifdef _WIN32
-    bool moved = MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
     bool moved = std::rename(tmp.c_str(), path.c_str()) == 0;
-#endif
     if (!moved) std::remove(tmp.c_str());
     return moved;
+#endif
 }
 
 void ResizeForOverwrite(std::vector<uint8_t>& v, size_t n) {

@@ -10,6 +10,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -37,7 +39,7 @@ const char kSeparators[] = "/";  // a backslash is an ordinary file-name charact
 const wchar_t kWideSeparators[] = L"/";
 #endif
 
-std::string CutAtLastSeparator(const std::string& path) {
+[[maybe_unused]] std::string CutAtLastSeparator(const std::string& path) {
     size_t cut = path.find_last_of(kSeparators);
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
@@ -68,13 +70,7 @@ std::wstring GetProgramFolderW() {
 
 std::string GetProgramFolder() {
 #ifdef _WIN32
-    std::vector<char> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buf.data(), DWORD(buf.size()));
-        if (n == 0) return std::string();
-        if (n < buf.size()) return CutAtLastSeparator(std::string(buf.data(), n));
-        buf.resize(buf.size() * 2);
-    }
+    return ToUtf8(GetProgramFolderW());
 #else
     std::vector<char> buf(4096);
     ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
@@ -83,11 +79,26 @@ std::string GetProgramFolder() {
 #endif
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    std::vector<std::string> args;
+#ifdef _WIN32
+    (void)argc, (void)argv;
+    int n = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n)) {
+        for (int i = 1; i < n; ++i) args.push_back(ToUtf8(wide[i]));
+        LocalFree(wide);
+    }
+#else
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+#endif
+    return args;
+}
+
 bool GetFileWriteDateUtc(const std::string& path, int* month, int* day) {
 #ifdef _WIN32
     WIN32_FILE_ATTRIBUTE_DATA data;
     SYSTEMTIME st;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(FromUtf8(path).c_str(), GetFileExInfoStandard, &data) ||
         !FileTimeToSystemTime(&data.ftLastWriteTime, &st))
         return false;
     *month = st.wMonth;

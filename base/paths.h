@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kovra {
 
@@ -19,6 +20,10 @@ std::wstring GetProgramFolderW();
 // wizard's terms; a leading separator of either kind in name is taken as that one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// The program's arguments after its name, as UTF-8. On Windows they are taken from the wide
+// command line: the 8-bit argv holds only what the ANSI code page can name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Month (1-12) and day (1-31) of the file's last-write time in UTC. False when the file's
 // time cannot be read.

@@ -1,7 +1,9 @@
 // kovracli: command-line front end on the converter's core.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
+#include "base/paths.h"
 #include "cli/commands.h"
 
 #ifdef _WIN32
@@ -42,9 +44,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    if (argc < 2) return Usage();
+    const std::vector<std::string> args = kovra::ProgramArguments(argc, argv);
+    if (args.empty()) return Usage();
     for (const Command& c : kCommands)
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
-    std::fprintf(stderr, "kovracli: unknown command \"%s\"\n", argv[1]);
+        if (args[0] == c.name) return c.run(Args(args.begin() + 1, args.end()));
+    std::fprintf(stderr, "kovracli: unknown command \"%s\"\n", args[0].c_str());
     return Usage();
 }

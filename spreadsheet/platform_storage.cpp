@@ -1,5 +1,6 @@
-// Structured storage binding: direct mode, so changes reach the file when the storage is
-// released (we also commit after a write so they are there before that).
+// Structured storage binding. A write never touches the user's file in place: the new workbook
+// is made in a copy beside it, flushed, and only then takes the file's place, so a failure
+// midway (a full disk, a card pulled out, the process killed) leaves the old file whole.
 #include "spreadsheet/platform_storage.h"
 
 #include <objbase.h>
@@ -30,10 +31,11 @@ PlatformStorage::~PlatformStorage() {
 }
 
 bool PlatformStorage::Open(const std::string& path) {
-    // 8-bit paths are in the system code page, as the converter receives them.
-    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), int(path.size()), nullptr, 0);
+    // 8-bit paths are UTF-8, as the programs take them from their wide command lines: the
+    // ANSI code page cannot name every folder.
+    int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), int(path.size()), nullptr, 0);
     std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.c_str(), int(path.size()), &wide[0], n);
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, path.c_str(), int(path.size()), &wide[0], n);
     if (n <= 0 && !path.empty()) {
         Close();
         return false;
@@ -47,6 +49,7 @@ bool PlatformStorage::Open(const std::wstring& path) {
     HRESULT hr = StgOpenStorage(path.c_str(), nullptr, kOpenStorageMode, nullptr, 0, &storage);
     if (FAILED(hr) || !storage) return false;
     m_pStorage = storage;
+    m_strPath = path;
     return true;
 }
 
@@ -81,19 +84,68 @@ ContainerResult PlatformStorage::ReadWorkbook(std::vector<uint8_t>& out) {
     return Done;
 }
 
+namespace {
+
+PlatformStorage::ReplaceHook g_replaceHook = nullptr;
+
+// Writes the workbook stream of the compound file at path from its first byte and sets its
+// size, committed and flushed to the disk.
+bool WriteWorkbookInto(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    {
+        Released<IStorage> storage;
+        if (FAILED(StgOpenStorage(path.c_str(), nullptr, kOpenStorageMode, nullptr, 0, &storage.p)) ||
+            !storage.p)
+            return false;
+        Released<IStream> stream;
+        if (FAILED(storage.p->OpenStream(kWorkbookStream, nullptr, kWriteStreamMode, 0,
+                                         &stream.p)) ||
+            !stream.p)
+            return false;
+        ULONG written = 0;
+        HRESULT hr = stream.p->Write(bytes.data(), ULONG(bytes.size()), &written);
+        if (FAILED(hr) || written != bytes.size()) return false;
+        ULARGE_INTEGER size;
+        size.QuadPart = bytes.size();
+        if (FAILED(stream.p->SetSize(size))) return false;
+        if (FAILED(storage.p->Commit(STGC_DEFAULT))) return false;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return flushed;
+}
+
+// The folder part of path, with its separator; empty when path has none.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+void PlatformStorage::SetReplaceHookForTests(ReplaceHook hook) {
+    g_replaceHook = hook;
+}
+
 ContainerResult PlatformStorage::OverwriteWorkbook(const std::vector<uint8_t>& bytes) {
     if (!m_pStorage) return PlatformFailure;
     if (uint64_t(bytes.size()) > 0xFFFFFFFFull) return StreamTooLarge;
-    Released<IStream> stream;
-    if (FAILED(m_pStorage->OpenStream(kWorkbookStream, nullptr, kWriteStreamMode, 0, &stream.p)) ||
-        !stream.p)
+    const std::wstring path = m_strPath;
+    // The copy lies in the file's own folder, so that it replaces the file by a rename on the
+    // same volume.
+    std::wstring folder = FolderOf(path);
+    if (folder.empty()) folder = L".\\";
+    wchar_t copy[MAX_PATH];
+    if (folder.size() >= MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"kvx", 0, copy))
         return PlatformFailure;
-    ULONG written = 0;
-    HRESULT hr = stream.p->Write(bytes.data(), ULONG(bytes.size()), &written);
-    if (FAILED(hr) || written != bytes.size()) return PlatformFailure;
-    ULARGE_INTEGER size;
-    size.QuadPart = bytes.size();
-    if (FAILED(stream.p->SetSize(size))) return PlatformFailure;
-    if (FAILED(m_pStorage->Commit(STGC_DEFAULT))) return PlatformFailure;
-    return Done;
+    // The storage holds the file exclusively: let go of it for the copy and take it again after.
+    Close();
+    bool ok = CopyFileW(path.c_str(), copy, FALSE) && WriteWorkbookInto(copy, bytes) &&
+              (!g_replaceHook || g_replaceHook(copy)) &&
+              MoveFileExW(copy, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(copy);
+    if (!Open(path)) return PlatformFailure;
+    return ok ? Done : PlatformFailure;
 }

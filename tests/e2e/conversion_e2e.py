@@ -127,7 +127,7 @@ def run(args):
         if got != expected:
             raise Failure('speed.raw differs: %d bytes, expected %d (%d cameras)'
                           % (len(got), len(expected), count))
-        backup = os.path.join(user, 'base_backup.xls')
+        backup = os.path.splitext(base_path)[0] + '_backup.xls'
         if not os.path.isfile(backup) or open(backup, 'rb').read() != original_base:
             raise Failure('the base file\'s backup is missing or not the original')
         if len(base_cameras(base_path)) != 298:

@@ -46,7 +46,10 @@ class Wizard:
         self.count = 0
 
     def wine(self, *args, **kwargs):
-        return subprocess.run([WINE_RUN, *args], capture_output=True, text=True, **kwargs)
+        # Wine's own tools answer in the console's code page, which in a Russian locale is not
+        # UTF-8; only the probe's answers are read closely, and those are UTF-8.
+        return subprocess.run([WINE_RUN, *args], capture_output=True, text=True, errors='replace',
+                              **kwargs)
 
     def probe(self):
         # A Wine process now and then hangs at start-up: try again rather than fail the run.
@@ -253,8 +256,9 @@ class Wizard:
 
 
 def make_program_folder(files):
-    """A fresh program folder holding copies of the given files."""
-    folder = tempfile.mkdtemp(prefix='kovradesk-e2e-')
+    """A fresh program folder holding copies of the given files. Its name, like the user's
+    folders below, holds letters that no single ANSI code page has."""
+    folder = tempfile.mkdtemp(prefix='kovradesk-e2e-Программа Ω-')
     for path in files:
         shutil.copy(path, folder)
     return folder
@@ -263,11 +267,11 @@ def make_program_folder(files):
 def user_files(samples):
     """A user's folder with copies of the sample base workbook and partner file and an empty
     destination folder: (folder, destination, base workbook, partner file)."""
-    user = tempfile.mkdtemp(prefix='kovradesk-user-')
-    dest = os.path.join(user, 'card')
+    user = tempfile.mkdtemp(prefix='kovradesk-user-Папка Φάκελος-')
+    dest = os.path.join(user, 'карта 日本')
     os.makedirs(dest)
-    base = os.path.join(user, 'base.xls')
-    partner = os.path.join(user, 'partner.txt')
+    base = os.path.join(user, 'база.xls')
+    partner = os.path.join(user, 'партнёр.txt')
     shutil.copy(os.path.join(samples, 'base_data.xls'), base)
     shutil.copy(os.path.join(samples, 'partner_cameras.txt'), partner)
     return user, dest, base, partner

@@ -7,7 +7,7 @@
 //                                   PID is 0 or missing), the first one's process, X window,
 //                                   rectangle, visible children, page controls, message box
 //   wizard_probe post MSG [WPARAM] [PID]   posts a message to that wizard window
-//   wizard_probe open PATH          fills the name of an open "Open" file dialog and confirms it
+//   wizard_probe open PATH          fills the name of an open file dialog and confirms it
 //   wizard_probe processes NAME...  "process=PID,PATH" for each running program of those names
 //   wizard_probe kill NAME...       ends every program of those names and waits until it is gone
 #include <windows.h>
@@ -127,13 +127,32 @@ int KillPrograms(wchar_t** names, int count) {
     return ListPrograms(names, count), 1;
 }
 
-int OpenFile(const wchar_t* path) {
-    HWND dialog = ::FindWindowW(L"#32770", L"Open");
-    if (!dialog) return 1;
-    // The file name box: a combo box in the newer dialog, an edit box in the older one.
+// The file name box of an open file dialog: a combo box in the newer dialog, an edit box in the
+// older one.
+HWND FileNameBox(HWND dialog) {
     HWND name = ::GetDlgItem(dialog, 0x47C);
-    if (!name) name = ::GetDlgItem(dialog, 0x480);
-    if (!name) return 1;
+    return name ? name : ::GetDlgItem(dialog, 0x480);
+}
+
+int OpenFile(const wchar_t* path) {
+    // The dialog is found by its file name box: its title is in the user's language.
+    struct Search {
+        HWND dialog = nullptr;
+    } search;
+    ::EnumWindows(
+        [](HWND wnd, LPARAM param) -> BOOL {
+            wchar_t cls[16];
+            if (::IsWindowVisible(wnd) && ::GetClassNameW(wnd, cls, 16) &&
+                wcscmp(cls, L"#32770") == 0 && FileNameBox(wnd)) {
+                reinterpret_cast<Search*>(param)->dialog = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        LPARAM(&search));
+    HWND dialog = search.dialog;
+    if (!dialog) return 1;
+    HWND name = FileNameBox(dialog);
     ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(path));
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     return 0;

@@ -10,6 +10,12 @@
 #include "tests/spreadsheet/xlrd_probe.h"
 #include "tests/test_util.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "spreadsheet/platform_storage.h"
+#endif
+
 namespace {
 
 struct Fixture {
@@ -171,6 +177,54 @@ TEST_P(ContainerBindingFailures, ReportWithoutThrowingOrTouchingFiles) {
     ASSERT_TRUE(cfb_test::ReadBytes(noWorkbook, after));
     EXPECT_EQ(after, bytes);
 }
+
+#ifdef _WIN32
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    return names;
+}
+
+TEST(PlatformStorageWrite, AWriteThatFailsMidwayLeavesTheUsersFileWhole) {
+    const std::string dir = kovra_test::TempDir("platform_write_failure");
+    const std::string path = dir + "/book.xls";
+    std::filesystem::copy_file(FixturePath(kFixtures[1]), path);
+    std::vector<uint8_t> original;
+    ASSERT_TRUE(cfb_test::ReadBytes(path, original));
+    const std::vector<uint8_t> bigger(60000, 7);
+
+    auto c = MakeWorkbookContainer(ContainerBinding::Platform);
+    ASSERT_TRUE(c->Open(path));
+    // The new workbook is cut in half, as when the card is pulled out while it is written.
+    PlatformStorage::SetReplaceHookForTests([](const std::wstring& copy) {
+        HANDLE file = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFilePointer(file, LONG(GetFileSize(file, nullptr) / 2), nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        return false;
+    });
+    EXPECT_NE(c->OverwriteWorkbook(bigger), Done);
+    PlatformStorage::SetReplaceHookForTests(nullptr);
+    // Still open, still the old workbook; on disk not a byte changed, and no copy is left.
+    std::vector<uint8_t> got;
+    EXPECT_EQ(c->ReadWorkbook(got), Done);
+    EXPECT_EQ(got, ExpectedWorkbook(kFixtures[1]));
+    c->Close();
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(cfb_test::ReadBytes(path, after));
+    EXPECT_TRUE(after == original);
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"book.xls"});
+
+    // The same write without the failure replaces the file whole, again leaving no copy.
+    ASSERT_TRUE(c->Open(path));
+    EXPECT_EQ(c->OverwriteWorkbook(bigger), Done);
+    EXPECT_EQ(c->ReadWorkbook(got), Done);
+    EXPECT_EQ(got, bigger);
+    c->Close();
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"book.xls"});
+    EXPECT_EQ(OtherStreams(path), OtherStreams(FixturePath(kFixtures[1])));
+}
+#endif
 
 TEST(ContainerFuzzFindings, ReplayWithoutHarm) {
     // Inputs the fuzz target once failed on, kept with the invariants it checks.
