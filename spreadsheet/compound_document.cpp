@@ -448,6 +448,49 @@ ContainerResult CompoundDocument::Resolve(const std::u16string& path,
     return Done;
 }
 
+namespace {
+
+// Upper case as the format compares names: the simple one-to-one mappings of the alphabets
+// that names use in practice (Latin-1, Latin Extended-A, Greek, Cyrillic).
+char16_t UpperForName(char16_t c) {
+    if (c >= u'a' && c <= u'z') return char16_t(c - 0x20);
+    if (c < 0xE0) return c;
+    if (c <= 0xFE) return c == 0xF7 ? c : char16_t(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Pairs of upper and lower case; the ranges differ in which of the two is even.
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        bool lowerIsEven = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        bool lower = lowerIsEven ? !(c & 1) : (c & 1);
+        return lower ? char16_t(c - 1) : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return char16_t(c - 0x20);
+    if (c >= 0x430 && c <= 0x44F) return char16_t(c - 0x20);
+    if (c >= 0x450 && c <= 0x45F) return char16_t(c - 0x50);
+    return c;
+}
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (UpperForName(a[i]) != UpperForName(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+std::u16string CompoundDocument::RootStreamName(const std::u16string& name) const {
+    if (!IsOpen() || name.empty()) return std::u16string();
+    const EntryNode* found = nullptr;
+    for (const auto& c : m_root->children) {
+        if (c->entry.objectType != DirectoryEntry::Stream) continue;
+        std::u16string n = c->entry.Name();
+        if (n == name) return n;
+        if (!found && SameName(n, name)) found = c.get();
+    }
+    return found ? found->entry.Name() : std::u16string();
+}
+
 ContainerResult CompoundDocument::EnterStorage(const std::u16string& path) {
     const EntryNode* storage = nullptr;
     ContainerResult r = FindStorage(path, storage);

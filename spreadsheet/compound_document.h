@@ -142,6 +142,11 @@ public:
     // its place only when complete, so a failure leaves the file as it was.
     ContainerResult OverwriteStream(const std::u16string& path, const std::vector<uint8_t>& bytes);
 
+    // The name under which the root storage holds a stream called name. Names that differ
+    // only in case are the same name to the format (it compares them in upper case), so
+    // writers may store "WORKBOOK"; an exact match is taken first. Empty when there is none.
+    std::u16string RootStreamName(const std::u16string& name) const;
+
     const DocumentHeader& Header() const { return m_header; }
     const std::vector<DirectoryEntry>& Directory() const { return m_directory; }
     const EntryNode* Root() const { return m_root.get(); }

@@ -9,8 +9,6 @@
 
 namespace {
 
-const std::u16string kWorkbookStream = u"\\Workbook";
-
 class CompoundDocumentContainer : public WorkbookContainer {
 public:
     // Read-write is asked for first so the stream can be written back; a file we may only
@@ -28,11 +26,19 @@ public:
             out.clear();
             return PlatformFailure;
         }
-        return m_doc.ReadWholeStream(kWorkbookStream, out);
+        std::u16string name = m_doc.RootStreamName(u"Workbook");
+        if (name.empty()) {
+            out.clear();
+            return StreamNotFound;
+        }
+        return m_doc.ReadWholeStream(u"\\" + name, out);
     }
     ContainerResult OverwriteWorkbook(const std::vector<uint8_t>& bytes) override {
-        return m_doc.OverwriteStream(kWorkbookStream, bytes);
+        std::u16string name = m_doc.RootStreamName(u"Workbook");
+        if (name.empty()) return StreamNotFound;
+        return m_doc.OverwriteStream(u"\\" + name, bytes);
     }
+    bool HasOldWorkbookStream() override { return !m_doc.RootStreamName(u"Book").empty(); }
 
 private:
     CompoundDocument m_doc;

@@ -23,13 +23,17 @@ public:
     virtual bool Open(const std::string& path) = 0;   // 8-bit path (the converter)
     virtual bool Open(const std::wstring& path) = 0;  // UTF-16 path (the wizard)
     virtual void Close() = 0;
-    // Reads the stream named "Workbook" whole. On any result but Done `out` is empty:
+    // Reads the stream named "Workbook" (in any case) whole. On any result but Done `out` is empty:
     // StreamNotFound (Own) or PlatformFailure (Platform) when there is no such stream,
     // PlatformFailure when nothing is open or the stream cannot be read (a damaged file).
     virtual ContainerResult ReadWorkbook(std::vector<uint8_t>& out) = 0;
     // Replaces the content of the "Workbook" stream; the stream takes exactly the new
     // length, longer or shorter. Own: the file is replaced whole or not at all.
     virtual ContainerResult OverwriteWorkbook(const std::vector<uint8_t>& bytes) = 0;
+    // True when the file holds the "Book" stream of Excel 5.0/95 instead (asked when the
+    // "Workbook" stream is missing, to tell the user why). A binding that cannot tell says
+    // false.
+    virtual bool HasOldWorkbookStream() { return false; }
 };
 
 enum class ContainerBinding {
