@@ -335,14 +335,16 @@ void WriteTexts(const UnicodeText* texts, size_t count, const std::vector<uint32
 size_t BOF::Read(ByteSpan b) {
     ByteSpan data;
     size_t n = ReadData(b, data);
-    if (n == 0 || data.n < 16) return 0;
+    if (n == 0 || data.n < kMinSize) return 0;
     const uint8_t* d = data.p;
     m_nVersion = LoadLE16(d);
     m_nType = LoadLE16(d + 2);
     m_nBuildId = LoadLE16(d + 4);
     m_nBuildYear = LoadLE16(d + 6);
-    m_nHistoryFlags = LoadLE32(d + 8);
-    m_nLowestVersion = LoadLE32(d + 12);
+    if (data.n >= 16) {
+        m_nHistoryFlags = LoadLE32(d + 8);
+        m_nLowestVersion = LoadLE32(d + 12);
+    }
     return n;
 }
 

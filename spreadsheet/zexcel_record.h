@@ -17,11 +17,12 @@ struct ByteSpan {
 enum RecordCode : uint16_t {
     CODE_FORMULA = 0x0006,
     CODE_EOF = 0x000A,
+    CODE_FILEPASS = 0x002F,
     CODE_FONT = 0x0031,
-    CODE_TABLE = 0x0036,
     CODE_CONTINUE = 0x003C,
     CODE_WINDOW1 = 0x003D,
     CODE_COLINFO = 0x007D,
+    CODE_WSBOOL = 0x0081,
     CODE_BOUNDSHEET = 0x0085,
     CODE_SHRFMLA_OLD = 0x00BC,
     CODE_MULRK = 0x00BD,
@@ -35,17 +36,24 @@ enum RecordCode : uint16_t {
     CODE_DIMENSIONS = 0x0200,
     CODE_BLANK = 0x0201,
     CODE_NUMBER = 0x0203,
+    CODE_LABEL = 0x0204,
     CODE_BOOLERR = 0x0205,
     CODE_STRING = 0x0207,
     CODE_ROW = 0x0208,
     CODE_INDEX = 0x020B,
     CODE_ARRAY = 0x0221,
+    CODE_TABLE = 0x0236,
     CODE_WINDOW2 = 0x023E,
     CODE_RK = 0x027E,
     CODE_STYLE = 0x0293,
+    CODE_FORMULA_OLD = 0x0406,  // the earlier code of FORMULA, which some writers still use
     CODE_FORMAT = 0x041E,
     CODE_SHRFMLA = 0x04BC,
     CODE_BOF = 0x0809,
+    // BOF codes of the formats before Excel 5.0.
+    CODE_BOF_BIFF2 = 0x0009,
+    CODE_BOF_BIFF3 = 0x0209,
+    CODE_BOF_BIFF4 = 0x0409,
 };
 
 // Largest data part of one record on file; longer data goes on in CONTINUE records.
@@ -84,6 +92,11 @@ public:
     virtual uint32_t RecordSize();
 
 protected:
+    // Size of the record as read, for records kept as their bytes because their fields did
+    // not decode; writing them with WritePieces reproduces them exactly.
+    uint32_t RawRecordSize() const {
+        return uint32_t(m_data.size() + 4 + 4 * m_continueOffsets.size());
+    }
     // What Read does, for records that decode their fields at once: data points into the
     // stream, and only CONTINUE pieces are joined into m_data, so that reading the thousands
     // of ROW and cell records of a sheet allocates nothing per record.
@@ -168,12 +181,15 @@ public:
 
     static constexpr uint16_t kGlobals = 0x0005;
     static constexpr uint16_t kWorksheet = 0x0010;
+    static constexpr uint16_t kBiff8 = 0x0600;
+    // Older writers end the BOF after the build year; later fields then keep their values.
+    static constexpr size_t kMinSize = 8;
 
     explicit BOF(uint16_t type = kGlobals) : Record(CODE_BOF), m_nType(type) {
         m_nDataSize = 16;
         m_nRecordSize = 20;
     }
-    // Fails (returns 0) for a BOF shorter than the 16 bytes of this format.
+    // Fails (returns 0) for a BOF shorter than kMinSize.
     size_t Read(ByteSpan bytes) override;
     size_t Write(std::vector<uint8_t>& out) override;
     uint32_t DataSize() override { return m_nDataSize = 16; }

@@ -41,7 +41,9 @@ Workbook::Font::Font() : Record(CODE_FONT) {
 
 size_t Workbook::Font::Read(ByteSpan b) {
     size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 14) return 0;
+    if (n == 0) return 0;
+    m_bRaw = true;
+    if (m_data.size() < 14) return n;
     const uint8_t* d = m_data.data();
     m_nHeight = LoadLE16(d);
     m_nOptions = LoadLE16(d + 2);
@@ -53,15 +55,17 @@ size_t Workbook::Font::Read(ByteSpan b) {
     m_nCharSet = d[12];
     m_nReserved = d[13];
     size_t pos = 14;
-    if (!m_name.Read(d, m_data.size(), pos)) return 0;
+    if (!m_name.Read(d, m_data.size(), pos)) return n;
+    m_bRaw = false;
     return n;
 }
 
 uint32_t Workbook::Font::DataSize() {
-    return m_nDataSize = uint32_t(14 + m_name.FileSize());
+    return m_nDataSize = uint32_t(m_bRaw ? m_data.size() : 14 + m_name.FileSize());
 }
 
 size_t Workbook::Font::Write(std::vector<uint8_t>& out) {
+    if (m_bRaw) return WritePieces(out);
     uint8_t* p = AppendRecord(out, CODE_FONT, DataSize());
     StoreLE16(p, m_nHeight);
     StoreLE16(p + 2, m_nOptions);
@@ -85,15 +89,19 @@ Workbook::Format::Format() : Record(CODE_FORMAT) {
 
 size_t Workbook::Format::Read(ByteSpan b) {
     size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 2) return 0;
+    if (n == 0) return 0;
+    m_bRaw = true;
+    if (m_data.size() < 2) return n;
     m_nIndex = LoadLE16(m_data.data());
     size_t pos = 2;
     m_text = UnicodeText();
-    if (!m_text.Read(m_data.data(), m_data.size(), pos, &m_continueOffsets)) return 0;
+    if (!m_text.Read(m_data.data(), m_data.size(), pos, &m_continueOffsets)) return n;
+    m_bRaw = false;
     return n;
 }
 
 size_t Workbook::Format::Write(std::vector<uint8_t>& out) {
+    if (m_bRaw) return WritePieces(out);
     m_continueOffsets.clear();
     m_data.assign(DataSize(), 0);
     StoreLE16(m_data.data(), m_nIndex);
@@ -106,7 +114,10 @@ size_t Workbook::Format::Write(std::vector<uint8_t>& out) {
 
 size_t Workbook::XF::Read(ByteSpan b) {
     size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 20) return 0;
+    if (n == 0) return 0;
+    // A short XF keeps its place in the list, so the indexes of the later ones stay right.
+    m_bRaw = m_data.size() < 20;
+    if (m_bRaw) return n;
     const uint8_t* d = m_data.data();
     m_nFont = LoadLE16(d);
     m_nFormat = LoadLE16(d + 2);
@@ -122,6 +133,7 @@ size_t Workbook::XF::Read(ByteSpan b) {
 }
 
 size_t Workbook::XF::Write(std::vector<uint8_t>& out) {
+    if (m_bRaw) return WritePieces(out);
     uint8_t* p = AppendRecord(out, CODE_XF, 20);
     StoreLE16(p, m_nFont);
     StoreLE16(p + 2, m_nFormat);
@@ -140,21 +152,25 @@ size_t Workbook::XF::Write(std::vector<uint8_t>& out) {
 
 size_t Workbook::Style::Read(ByteSpan b) {
     size_t n = Record::Read(b);
-    if (n == 0 || m_data.size() < 2) return 0;
+    if (n == 0) return 0;
+    m_bRaw = true;
+    if (m_data.size() < 2) return n;
     m_nXF = LoadLE16(m_data.data());
     if (IsBuiltIn()) {
-        if (m_data.size() < 4) return 0;
+        if (m_data.size() < 4) return n;
         m_nBuiltInId = m_data[2];
         m_nLevel = m_data[3];
     } else {
         size_t pos = 2;
         m_name = UnicodeText();
-        if (!m_name.Read(m_data.data(), m_data.size(), pos, &m_continueOffsets)) return 0;
+        if (!m_name.Read(m_data.data(), m_data.size(), pos, &m_continueOffsets)) return n;
     }
+    m_bRaw = false;
     return n;
 }
 
 size_t Workbook::Style::Write(std::vector<uint8_t>& out) {
+    if (m_bRaw) return WritePieces(out);
     if (IsBuiltIn()) {
         uint8_t* p = AppendRecord(out, CODE_STYLE, 4);
         StoreLE16(p, m_nXF);
@@ -285,19 +301,26 @@ ByteSpan From(ByteSpan b, size_t pos) {
 
 }  // namespace
 
-size_t Workbook::Read(ByteSpan b) {
+size_t Workbook::Read(ByteSpan b, size_t* failedAt) {
     size_t pos = 0;
     uint16_t code, len;
+    auto fail = [&]() -> size_t {
+        if (failedAt) *failedAt = pos;
+        return 0;
+    };
     while (PeekHeader(From(b, pos), code, len)) {
         ByteSpan at = From(b, pos);
         size_t used = 0;
         switch (code) {
+            case CODE_FILEPASS:
+                m_bEncrypted = true;
+                return fail();
             case CODE_EOF:
-                if (4 + size_t(len) > at.n) return 0;
+                if (4 + size_t(len) > at.n) return fail();
                 return pos + 4 + len;
             case CODE_BOF:
                 // A second BOF means the globals never ended: their EOF is missing.
-                if (pos != 0) return 0;
+                if (pos != 0) return fail();
                 used = m_bof.Read(at);
                 break;
             case CODE_WINDOW1:
@@ -325,17 +348,17 @@ size_t Workbook::Read(ByteSpan b) {
                 used = SkipRecord(at);
                 break;  // EXTSST included: rebuilt never
         }
-        if (used == 0) return 0;
+        if (used == 0) return fail();
         pos += used;
     }
-    return 0;  // no EOF before the end of the stream
+    return fail();  // no EOF before the end of the stream
 }
 
 uint32_t Workbook::Size() {
     uint64_t size = m_bof.RecordSize() + m_window1.RecordSize();
     for (Font& f : m_fonts) size += f.RecordSize();
     for (Format& f : m_formats)
-        if (f.m_nIndex >= Format::kFirstUserIndex) size += f.RecordSize();
+        if (f.IsWritten()) size += f.RecordSize();
     for (XF& x : m_xfs) size += x.RecordSize();
     for (Style& s : m_styles) size += s.RecordSize();
     for (BoundSheet& s : m_boundSheets) size += s.RecordSize();
@@ -349,7 +372,7 @@ size_t Workbook::Write(std::vector<uint8_t>& out) {
     m_window1.Write(out);
     for (Font& f : m_fonts) f.Write(out);
     for (Format& f : m_formats)
-        if (f.m_nIndex >= Format::kFirstUserIndex) f.Write(out);
+        if (f.IsWritten()) f.Write(out);
     for (XF& x : m_xfs) x.Write(out);
     for (Style& s : m_styles) s.Write(out);
     for (BoundSheet& s : m_boundSheets) s.Write(out);

@@ -29,18 +29,22 @@ public:
         uint16_t m_nEscapement = 0;
         uint8_t m_nUnderline = 0, m_nFamily = 0, m_nCharSet = 0, m_nReserved = 0;
         ShortText m_name;
+        bool m_bRaw = false;  // did not decode: kept and written back as its bytes
 
         Font();
         size_t Read(ByteSpan bytes) override;
         size_t Write(std::vector<uint8_t>& out) override;
         uint32_t DataSize() override;
-        uint32_t RecordSize() override { return m_nRecordSize = DataSize() + 4; }
+        uint32_t RecordSize() override {
+            return m_nRecordSize = m_bRaw ? RawRecordSize() : DataSize() + 4;
+        }
     };
 
     class Format : public Record {
     public:
         uint16_t m_nIndex = 0;
         UnicodeText m_text;
+        bool m_bRaw = false;  // did not decode: kept and written back as its bytes
 
         // Indexes below this are the built-in formats, which are never written.
         static constexpr uint16_t kFirstUserIndex = 164;
@@ -48,8 +52,14 @@ public:
         Format();
         size_t Read(ByteSpan bytes) override;
         size_t Write(std::vector<uint8_t>& out) override;
-        uint32_t DataSize() override { return m_nDataSize = uint32_t(2 + m_text.FileSize()); }
-        uint32_t RecordSize() override { return m_nRecordSize = DataSize() + 4; }
+        uint32_t DataSize() override {
+            return m_nDataSize = uint32_t(m_bRaw ? m_data.size() : 2 + m_text.FileSize());
+        }
+        uint32_t RecordSize() override {
+            return m_nRecordSize = m_bRaw ? RawRecordSize() : DataSize() + 4;
+        }
+        // Written back: user formats, and whatever did not decode (its index is unsure).
+        bool IsWritten() const { return m_bRaw || m_nIndex >= kFirstUserIndex; }
     };
 
     class XF : public Record {
@@ -58,28 +68,33 @@ public:
         uint8_t m_nAlignment = 0x20, m_nRotation = 0, m_nIndent = 0, m_nUsed = 0;
         uint32_t m_nBorderLines = 0, m_nBorderColours = 0;
         uint16_t m_nPatternColours = 0x20C0;
+        bool m_bRaw = false;  // too short to decode: kept and written back as its bytes
 
         XF() : Record(CODE_XF) { DataSize(), RecordSize(); }
         size_t Read(ByteSpan bytes) override;
         size_t Write(std::vector<uint8_t>& out) override;
-        uint32_t DataSize() override { return m_nDataSize = 20; }
-        uint32_t RecordSize() override { return m_nRecordSize = 24; }
+        uint32_t DataSize() override { return m_nDataSize = m_bRaw ? uint32_t(m_data.size()) : 20; }
+        uint32_t RecordSize() override { return m_nRecordSize = m_bRaw ? RawRecordSize() : 24; }
     };
 
     class Style : public Record {
     public:
         uint16_t m_nXF = 0x8000;  // bit 15: built-in style
         uint8_t m_nBuiltInId = 0, m_nLevel = 0xFF;
-        UnicodeText m_name;  // user-defined styles only
+        UnicodeText m_name;   // user-defined styles only
+        bool m_bRaw = false;  // did not decode: kept and written back as its bytes
 
         Style() : Record(CODE_STYLE) { DataSize(), RecordSize(); }
         bool IsBuiltIn() const { return m_nXF & 0x8000; }
         size_t Read(ByteSpan bytes) override;
         size_t Write(std::vector<uint8_t>& out) override;
         uint32_t DataSize() override {
+            if (m_bRaw) return m_nDataSize = uint32_t(m_data.size());
             return m_nDataSize = IsBuiltIn() ? 4 : uint32_t(2 + m_name.FileSize());
         }
-        uint32_t RecordSize() override { return m_nRecordSize = DataSize() + 4; }
+        uint32_t RecordSize() override {
+            return m_nRecordSize = m_bRaw ? RawRecordSize() : DataSize() + 4;
+        }
     };
 
     class BoundSheet : public Record {
@@ -137,12 +152,17 @@ public:
     SharedStringTable m_sst;
     ExtSST m_extSst;
     ZEOF m_eof;
+    // A FILEPASS record was met: everything after it is encrypted, so the read stopped there.
+    bool m_bEncrypted = false;
 
     // Back to the values a workbook has before anything is read.
     void Reset() { *this = Workbook(); }
     // Reads the globals substream at the front of bytes, from its BOF through its EOF.
-    // Returns the bytes consumed, 0 for malformed input or a missing EOF.
-    size_t Read(ByteSpan bytes);
+    // Returns the bytes consumed, 0 for malformed input, a missing EOF or an encrypted
+    // workbook; *failedAt then tells where in bytes the record that stopped it begins.
+    // FONT, FORMAT, XF and STYLE records whose fields do not decode are kept as they are:
+    // the library only carries them along.
+    size_t Read(ByteSpan bytes, size_t* failedAt = nullptr);
     // Sum of the record sizes of what Write emits.
     uint32_t Size();
     // Appends the globals in their write order; returns the bytes written.

@@ -112,8 +112,11 @@ size_t Worksheet::Index::Read(ByteSpan b) {
     m_nFirstRow = LoadLE32(d + 4);
     m_nLastRowPlus1 = LoadLE32(d + 8);
     m_nDefColWidthPos = LoadLE32(d + 12);
-    if (m_nLastRowPlus1 > kMaxRows || m_nFirstRow > m_nLastRowPlus1) return 0;
-    int64_t rows = int64_t(m_nLastRowPlus1) - int64_t(m_nFirstRow);
+    // An empty sheet may say so with a last row + 1 of 0 and any first row (Excel writes
+    // 0xFFFFFFFF there); it has no row block, like a sheet of range 0 to 0.
+    const bool empty = m_nLastRowPlus1 == 0;
+    if (m_nLastRowPlus1 > kMaxRows || (!empty && m_nFirstRow > m_nLastRowPlus1)) return 0;
+    int64_t rows = empty ? 0 : int64_t(m_nLastRowPlus1) - int64_t(m_nFirstRow);
     size_t count = size_t((rows - 1) / 32 + 1);
     m_dbCells.assign(count, 0);
     // Positions are kept where present; they are recomputed before any write.
@@ -329,7 +332,10 @@ size_t MinCellData(uint16_t code) {
         case CODE_MULRK:
             return 6;
         case CODE_FORMULA:
+        case CODE_FORMULA_OLD:
             return 20;
+        case CODE_LABEL:
+            return 9;
         default:
             return 0;
     }
@@ -669,6 +675,8 @@ size_t Formula::Write(std::vector<uint8_t>& out) {
 bool CellBlock::IsCellCode(uint16_t code) {
     switch (code) {
         case CODE_FORMULA:
+        case CODE_FORMULA_OLD:
+        case CODE_LABEL:
         case CODE_MULRK:
         case CODE_MULBLANK:
         case CODE_LABELSST:
@@ -687,6 +695,7 @@ void CellBlock::SetCode(int32_t code) {
     m_view = ByteSpan();
     switch (code) {
         case CODE_FORMULA:
+        case CODE_FORMULA_OLD:
             m_pRecord = std::make_shared<Formula>();
             break;
         case CODE_MULRK:
@@ -731,6 +740,7 @@ uint16_t CellBlock::Row() {
     if (!m_pRecord && m_view.n >= 8) return LoadLE16(m_view.p + 4);
     switch (m_nCode) {
         case CODE_FORMULA:
+        case CODE_FORMULA_OLD:
             return As<Formula>()->m_nRow;
         case CODE_MULRK:
             return As<MulRK>()->m_nRow;
@@ -755,6 +765,7 @@ uint16_t CellBlock::Column() {
     if (!m_pRecord && m_view.n >= 8) return LoadLE16(m_view.p + 6);
     switch (m_nCode) {
         case CODE_FORMULA:
+        case CODE_FORMULA_OLD:
             return As<Formula>()->m_nColumn;
         case CODE_MULRK:
             return As<MulRK>()->m_nFirstColumn;
@@ -799,7 +810,7 @@ bool RowBlock::CellWalker::Next(uint16_t& code, ByteSpan& record) {
         size_t used;
         bool cell = CellBlock::IsCellCode(code);
         if (cell)
-            used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
+            used = IsFormulaCode(code) ? FormulaExtent(at) : SkipRecord(at);
         else
             used = code == CODE_BOF ? SkipSubstream(at) : SkipRecord(at);
         if (used == 0) return false;  // not after the checks of the reading
@@ -824,7 +835,7 @@ void RowBlock::Materialize() {
             m_rows.emplace_back();
             used = m_rows.back().Read(at);
         } else if (CellBlock::IsCellCode(code)) {
-            used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
+            used = IsFormulaCode(code) ? FormulaExtent(at) : SkipRecord(at);
             m_cells.emplace_back(code, ByteSpan{at.p, used});
         } else {
             used = code == CODE_BOF ? SkipSubstream(at) : SkipRecord(at);
@@ -896,29 +907,33 @@ size_t FormulaExtent(ByteSpan b) {
 
 // Reads one row block: ROW records and cell records up to its DBCELL. A sheet that ends
 // inside the block raises EXCEPTION_ZEOF. Returns the bytes consumed, 0 when malformed.
-size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
+size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet, size_t& failedAt) {
     // Every record is checked here; the Row records and cell handles are made later, from
     // the block's bytes, if at all (RowBlock::Materialize).
     size_t pos = 0;
     uint16_t code, len;
+    auto fail = [&]() -> size_t {
+        failedAt = pos;
+        return 0;
+    };
     while (PeekHeader(From(b, pos), code, len)) {
         ByteSpan at = From(b, pos);
         size_t used = 0;
         if (CellBlock::IsCellCode(code)) {
-            used = code == CODE_FORMULA ? FormulaExtent(at) : SkipRecord(at);
-            if (used == 0 || len < MinCellData(code)) return 0;
+            used = IsFormulaCode(code) ? FormulaExtent(at) : SkipRecord(at);
+            if (used == 0 || len < MinCellData(code)) return fail();
         } else {
             switch (code) {
                 case CODE_ROW:
                     used = SkipRecord(at);
-                    if (len < 16) return 0;
+                    if (len < 16) return fail();
                     break;
                 case CODE_DBCELL:
                     block.m_view = ByteSpan{b.p, pos};
                     used = block.m_dbCell.Read(at);
-                    return used ? pos + used : 0;
+                    return used ? pos + used : fail();
                 case CODE_EOF:
-                    if (4 + size_t(len) > at.n) return 0;
+                    if (4 + size_t(len) > at.n) return fail();
                     block.m_view = ByteSpan{b.p, pos};
                     throw EXCEPTION_ZEOF{pos + 4 + len};
                 case CODE_BOF:  // an embedded chart: skipped whole
@@ -937,22 +952,27 @@ size_t ReadRowBlock(RowBlock& block, ByteSpan b, Worksheet& sheet) {
                     break;
             }
         }
-        if (used == 0) return 0;
+        if (used == 0) return fail();
         pos += used;
     }
-    return 0;  // the stream ended inside the block
+    return fail();  // the stream ended inside the block
 }
 
 // Reads row blocks while the record at the front is a ROW; consumed counts the blocks
 // completed so far, so that it is right even when EXCEPTION_ZEOF ends the reading.
-size_t ReadCellTable(Worksheet::CellTable& table, ByteSpan b, Worksheet& sheet, size_t& consumed) {
+size_t ReadCellTable(Worksheet::CellTable& table, ByteSpan b, Worksheet& sheet, size_t& consumed,
+                     size_t& failedAt) {
     consumed = 0;
     if (table.m_blocks.empty()) table.m_blocks.reserve(64);
     uint16_t code, len;
     while (PeekHeader(From(b, consumed), code, len) && code == CODE_ROW) {
         table.m_blocks.emplace_back();
-        size_t used = ReadRowBlock(table.m_blocks.back(), From(b, consumed), sheet);
-        if (used == 0) return 0;
+        size_t at = 0;
+        size_t used = ReadRowBlock(table.m_blocks.back(), From(b, consumed), sheet, at);
+        if (used == 0) {
+            failedAt = consumed + at;
+            return 0;
+        }
         consumed += used;
     }
     return consumed;
@@ -960,10 +980,15 @@ size_t ReadCellTable(Worksheet::CellTable& table, ByteSpan b, Worksheet& sheet, 
 
 }  // namespace
 
-size_t Worksheet::Read(ByteSpan b) {
+size_t Worksheet::Read(ByteSpan b, size_t* failedAt) {
     size_t pos = 0;
     bool haveBof = false;
     uint16_t code, len;
+    size_t inner = 0;  // where inside the current record's reading it failed
+    auto fail = [&]() -> size_t {
+        if (failedAt) *failedAt = pos + inner;
+        return 0;
+    };
     while (PeekHeader(From(b, pos), code, len)) {
         ByteSpan at = From(b, pos);
         size_t used = 0;
@@ -989,7 +1014,7 @@ size_t Worksheet::Read(ByteSpan b) {
             case CODE_ROW: {
                 size_t consumed = 0;
                 try {
-                    used = ReadCellTable(m_cellTable, at, *this, consumed);
+                    used = ReadCellTable(m_cellTable, at, *this, consumed, inner);
                 } catch (const EXCEPTION_ZEOF& e) {
                     return pos + consumed + e.m_nConsumed;
                 }
@@ -1001,17 +1026,21 @@ size_t Worksheet::Read(ByteSpan b) {
             case CODE_MERGEDCELLS:
                 used = m_mergedCells.Read(at);
                 break;
+            case CODE_WSBOOL:
+                used = SkipRecord(at);
+                if (len >= 2 && (LoadLE16(at.p + 4) & 0x0010)) m_bDialog = true;
+                break;
             case CODE_EOF:
-                if (4 + size_t(len) > at.n) return 0;
+                if (4 + size_t(len) > at.n) return fail();
                 return pos + 4 + len;
             default:
                 used = SkipRecord(at);
                 break;
         }
-        if (used == 0) return 0;
+        if (used == 0) return fail();
         pos += used;
     }
-    return 0;  // no EOF before the end of the stream
+    return fail();  // no EOF before the end of the stream
 }
 
 uint32_t Worksheet::Size() {

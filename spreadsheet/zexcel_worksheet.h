@@ -25,6 +25,11 @@ double DecodeRK(uint32_t rk, bool* isInteger, int32_t* integer);
 bool EncodeRK(int32_t value, uint32_t* rk);
 bool EncodeRK(double value, uint32_t* rk);
 
+// FORMULA under its BIFF8 code or the earlier one that some writers of BIFF8 files still use.
+inline bool IsFormulaCode(uint16_t code) {
+    return code == CODE_FORMULA || code == CODE_FORMULA_OLD;
+}
+
 // Skips a substream (BOF through its matching EOF, nested ones included) at the front of
 // bytes; returns the bytes taken, 0 when it does not end.
 size_t SkipSubstream(ByteSpan bytes);
@@ -390,10 +395,13 @@ public:
     Window2 m_window2;
     MergedCells m_mergedCells;
     ZEOF m_eof;
+    // WSBOOL marked the substream as a dialog sheet, which holds no cells of its own.
+    bool m_bDialog = false;
 
     // Reads the worksheet substream at the front of bytes, from its BOF through its EOF.
-    // Cell handles keep views into bytes. Returns the bytes consumed, 0 when malformed.
-    size_t Read(ByteSpan bytes);
+    // Cell handles keep views into bytes. Returns the bytes consumed, 0 when malformed;
+    // *failedAt then tells where in bytes the record that stopped it begins.
+    size_t Read(ByteSpan bytes, size_t* failedAt = nullptr);
     uint32_t Size();
     size_t Write(std::vector<uint8_t>& out);
 };
