@@ -94,9 +94,9 @@ bool ImportCamWorkbook(const std::wstring& typeList, ICameraList* pList, const s
         pList->SetCameraSet(pSet);
     }
     pSet->RemoveAll(true);
-    pSet->SetCameraTypes(!typeList.empty() ? typeList : NoteCellText(note->PeekCell(1000, 5)));
+    pSet->SetCameraTypes(!typeList.empty() ? typeList : NoteCellText(&note->Cell(1000, 5)));
     for (int i = 0; i < CSpeedCamDataSet::kDescriptionCount; ++i)
-        pSet->m_strDescription[i] = NoteCellText(note->PeekCell(i + 1, 1));
+        pSet->m_strDescription[i] = NoteCellText(&note->Cell(i + 1, 1));
 
     ExcelSheet* data = file.FindSheet("data");
     if (!data) return false;
@@ -105,7 +105,7 @@ bool ImportCamWorkbook(const std::wstring& typeList, ICameraList* pList, const s
     const std::wstring* types = &pSet->m_strCameraTypes;
     for (int r = 1; r < rows; ++r) {
         CSpeedCamData* pCam = new CSpeedCamData;
-        for (int c = 1; c < columns; ++c) StoreColumn(pCam, c - 1, data->PeekCell(r, c), types);
+        for (int c = 1; c < columns; ++c) StoreColumn(pCam, c - 1, &data->Cell(r, c), types);
         pSet->AddCamera(pCam);
         if (pList && !pCam->IsValid()) pList->AddCameraItem(pCam);
     }
@@ -134,7 +134,7 @@ bool ExportCamWorkbook(const std::wstring& path, const CSpeedCamDataSet* pSet) {
         } else {
             data->ClearCell(r, 0);
             for (int c = 1; c <= CamColumnCount; ++c)
-                if (ExcelCell* cell = data->PeekCell(r, c)) cell->Clear();
+                data->ClearCell(r, c);
         }
     }
     return file.WriteBack();

@@ -28,7 +28,7 @@ const int kRuleWidth = 83;
 // The converter knows the kinds Empty, Integer, Double, Text and WideText only: a formula,
 // like an empty or text cell, reads as 0.
 double ReadDouble(ExcelSheet* sheet, int row, int col) {
-    const ExcelCell* c = sheet->PeekCell(row, col);
+    const ExcelCell* c = &sheet->Cell(row, col);
     if (!c) return 0.0;
     switch (c->Kind()) {
         case CellKind::Integer: return c->AsInteger();
@@ -38,7 +38,7 @@ double ReadDouble(ExcelSheet* sheet, int row, int col) {
 }
 
 int32_t ReadInt(ExcelSheet* sheet, int row, int col) {
-    const ExcelCell* c = sheet->PeekCell(row, col);
+    const ExcelCell* c = &sheet->Cell(row, col);
     if (!c) return 0;
     switch (c->Kind()) {
         case CellKind::Integer: return c->AsInteger();
@@ -57,7 +57,7 @@ int32_t ReadInt(ExcelSheet* sheet, int row, int col) {
 // The text the type list cell shows. Any kind of cell is read, so a list typed as a number
 // or stored as 16-bit text still counts.
 std::string ReadListText(ExcelSheet* sheet) {
-    const ExcelCell* c = sheet->PeekCell(1000, 5);
+    const ExcelCell* c = &sheet->Cell(1000, 5);
     if (!c) return std::string();
     switch (c->Kind()) {
         case CellKind::Text: return c->AsText() ? c->AsText() : "";

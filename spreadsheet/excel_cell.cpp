@@ -19,6 +19,22 @@ double CellFormula::Number() const {
     return d;
 }
 
+FormulaResult CellFormula::Result() const {
+    if (IsNumber()) return FormulaResult::Number;
+    switch (m_result[0]) {
+        case 0:
+            return FormulaResult::String;
+        case 1:
+            return FormulaResult::Boolean;
+        case 2:
+            return FormulaResult::Error;
+        case 3:
+            return FormulaResult::EmptyString;
+        default:
+            return FormulaResult::Unknown;
+    }
+}
+
 ExcelCell::Text* ExcelCell::NewText(const char* bytes, size_t n) {
     Text* t = new Text;
     t->m_bytes.assign(bytes, n);
@@ -111,6 +127,7 @@ int32_t ExcelCell::AsInteger() const {
         case CellKind::Double:
             return int32_t(m_v.d);
         case CellKind::Formula:
+            if (m_v.formula->Result() == FormulaResult::Boolean) return m_v.formula->BooleanValue();
             return m_v.formula->IsNumber() ? int32_t(m_v.formula->Number()) : 0;
         default:
             return 0;
@@ -124,6 +141,7 @@ double ExcelCell::AsDouble() const {
         case CellKind::Double:
             return m_v.d;
         case CellKind::Formula:
+            if (m_v.formula->Result() == FormulaResult::Boolean) return m_v.formula->BooleanValue();
             return m_v.formula->IsNumber() ? m_v.formula->Number() : 0.0;
         default:
             return 0.0;
@@ -212,35 +230,41 @@ void ExcelCell::Clear() {
 // ---- ExcelSheet ----
 
 void ExcelSheet::Resize(int32_t rows, int32_t columns) {
-    if (columns != m_nColumns && m_nRows > 0) {
-        std::vector<ExcelCell> cells(size_t(rows) * size_t(columns));
-        int32_t keep = std::min(columns, m_nColumns);
-        for (int32_t r = 0; r < m_nRows && r < rows; ++r)
-            for (int32_t c = 0; c < keep; ++c)
-                cells[size_t(r) * columns + c] = std::move(m_cells[size_t(r) * m_nColumns + c]);
-        m_cells.swap(cells);
-    } else {
-        m_cells.resize(size_t(rows) * size_t(columns));
-    }
+    // Rows keep their cells; a row shorter than the new width grows when next written.
+    m_rows.resize(size_t(rows));
     m_nRows = rows;
     m_nColumns = columns;
+}
+
+ExcelCell& ExcelSheet::Touch(int32_t row, int32_t column) {
+    std::vector<ExcelCell>& cells = m_rows[size_t(row)];
+    if (cells.size() < size_t(m_nColumns)) cells.resize(size_t(m_nColumns));
+    return cells[size_t(column)];
+}
+
+const ExcelCell& ExcelSheet::Cell(int32_t row, int32_t column) const {
+    static const ExcelCell kEmpty;
+    if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return kEmpty;
+    const std::vector<ExcelCell>& cells = m_rows[size_t(row)];
+    return size_t(column) < cells.size() ? cells[size_t(column)] : kEmpty;
 }
 
 ExcelCell* ExcelSheet::CellAt(int32_t row, int32_t column) {
     if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return nullptr;
     if (row >= m_nRows || column >= m_nColumns)
         Resize(std::max(m_nRows, row + 1), std::max(m_nColumns, column + 1));
-    return &m_cells[size_t(row) * m_nColumns + column];
+    return &Touch(row, column);
 }
 
 ExcelCell* ExcelSheet::PeekCell(int32_t row, int32_t column) {
     if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return nullptr;
-    return &m_cells[size_t(row) * m_nColumns + column];
+    return &Touch(row, column);
 }
 
 bool ExcelSheet::ClearCell(int32_t row, int32_t column) {
-    ExcelCell* cell = PeekCell(row, column);
-    if (!cell) return false;
-    cell->Clear();
+    if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return false;
+    // Clearing a cell that does not exist changes nothing, so nothing is made for it.
+    const std::vector<ExcelCell>& cells = m_rows[size_t(row)];
+    if (size_t(column) < cells.size()) m_rows[size_t(row)][size_t(column)].Clear();
     return true;
 }

@@ -2,6 +2,7 @@
 #include "spreadsheet/excel_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <unordered_map>
@@ -26,20 +27,54 @@ ExcelSheet* ExcelFile::SheetAt(int index) {
     return m_sheets[size_t(index)].get();
 }
 
+const Workbook::BoundSheet* ExcelFile::SheetBound(int index) const {
+    if (index < 0 || size_t(index) >= m_sheetBound.size() || m_sheetBound[size_t(index)] < 0)
+        return nullptr;
+    return &m_workbook.m_boundSheets[size_t(m_sheetBound[size_t(index)])];
+}
+
 ExcelSheet* ExcelFile::FindSheet(const char* name) {
     if (!name) return nullptr;
     size_t n = std::strlen(name);
-    for (size_t i = 0; i < m_sheets.size() && i < m_workbook.m_boundSheets.size(); ++i) {
-        const ShortText& s = m_workbook.m_boundSheets[i].m_name;
+    for (int i = 0; i < SheetCount(); ++i) {
+        const Workbook::BoundSheet* bound = SheetBound(i);
+        if (!bound) continue;
+        const ShortText& s = bound->m_name;
         if (s.IsWide()) continue;
         if (s.m_str.size() == n && std::memcmp(s.m_str.data(), name, n) == 0)
-            return m_sheets[i].get();
+            return m_sheets[size_t(i)].get();
     }
     return nullptr;
 }
 
+std::string ExcelFile::FailureText() const {
+    switch (m_failure) {
+        case OpenFailure::None:
+            return std::string();
+        case OpenFailure::CannotOpen:
+            return "the file cannot be opened";
+        case OpenFailure::NotCompoundDocument:
+            return "not a compound document";
+        case OpenFailure::NoWorkbookStream:
+            return "no workbook stream in the file";
+        case OpenFailure::OldFormat:
+            return "Excel 5.0/95 workbooks are not supported";
+        case OpenFailure::Encrypted:
+            return "the workbook is encrypted";
+        case OpenFailure::Damaged: {
+            if (m_nFailureOffset == kNoOffset) return "damaged: the workbook stream cannot be read";
+            char text[64];
+            std::snprintf(text, sizeof text, "damaged: record 0x%04X at offset %zu",
+                          unsigned(m_nFailureCode), m_nFailureOffset);
+            return text;
+        }
+    }
+    return "unknown failure";
+}
+
 void ExcelFile::Unload() {
     m_sheets.clear();
+    m_sheetBound.clear();
     m_worksheets.clear();
     m_workbook.Reset();
     m_bSheetsMatch = true;
@@ -85,6 +120,20 @@ void PutRK(ExcelCell& cell, uint32_t rk) {
         cell.PutDouble(d);
 }
 
+// A LABEL's text (BIFF8: 16-bit count, flags, characters) as a shared text block, or null
+// when it is empty or does not decode.
+ExcelCell::Text* LabelText(ByteSpan record, bool& wide) {
+    Record r;
+    if (r.Read(record) == 0 || r.m_data.size() < 9) return nullptr;
+    UnicodeText t;
+    size_t pos = 6;
+    if (!t.Read(r.m_data.data(), r.m_data.size(), pos, &r.m_continueOffsets) || t.Length() == 0)
+        return nullptr;
+    wide = t.IsWide();
+    return wide ? ExcelCell::NewWideText(t.m_wstr.data(), t.m_wstr.size())
+                : ExcelCell::NewText(t.m_str.data(), t.m_str.size());
+}
+
 CellFormula* MakeFormula(CellBlock::Formula& f) {
     CellFormula* cf = new CellFormula;
     cf->m_nAttachedCode = f.m_nAttachedCode;
@@ -117,27 +166,51 @@ CellFormula* MakeFormula(CellBlock::Formula& f) {
 namespace {
 
 // The area that holds values; formatted blanks beyond it are dropped. At least one cell.
-void GridSize(Worksheet& ws, int32_t& rows, int32_t& columns) {
+// widths receives, per row of that area, the columns up to its last cell inside the area
+// (blanks included), so that each row is made once at its final size.
+void GridSize(Worksheet& ws, int32_t& rows, int32_t& columns, std::vector<uint16_t>& widths) {
     rows = 1;
     columns = 1;
+    widths.assign(size_t(ExcelSheet::kMaxRows), 0);
     uint16_t code;
     ByteSpan record;
     for (RowBlock& block : ws.m_cellTable.m_blocks) {
         for (RowBlock::CellWalker cells(block.m_view); cells.Next(code, record);) {
             View v = Decode(code, record);
+            const uint16_t row = LoadLE16(v.d);
+            int32_t end;  // one past the last column the record covers
+            if (v.code == CODE_MULRK || v.code == CODE_MULBLANK) {
+                size_t entries = (v.n - 6) / (v.code == CODE_MULRK ? 6 : 2);
+                end = int32_t(LoadLE16(v.d + 2) + entries);
+            } else {
+                end = LoadLE16(v.d + 2) + 1;
+            }
+            end = std::min(end, ExcelSheet::kMaxColumns);
+            widths[row] = uint16_t(std::max<int32_t>(widths[row], end));
             int32_t last = LastValueColumn(v);
             if (last < 0) continue;
-            rows = std::max<int32_t>(rows, LoadLE16(v.d) + 1);
+            rows = std::max<int32_t>(rows, row + 1);
             columns = std::max<int32_t>(columns, std::min(last + 1, ExcelSheet::kMaxColumns));
         }
     }
+    widths.resize(size_t(rows));
+    for (uint16_t& w : widths) w = uint16_t(std::min<int32_t>(w, columns));
 }
 
 }  // namespace
 
 void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32_t columns,
+                           const std::vector<uint16_t>& rowWidths,
                            std::vector<ExcelCell::Text*>& sstTexts) {
     sheet.Resize(rows, columns);
+    for (int32_t r = 0; r < rows; ++r)
+        if (rowWidths[size_t(r)]) sheet.m_rows[size_t(r)].resize(rowWidths[size_t(r)]);
+    // Cells of the area, in the rows made above: records never reach past them.
+    auto at = [&sheet](int32_t row, int32_t column) -> ExcelCell* {
+        if (row >= sheet.m_nRows) return nullptr;
+        std::vector<ExcelCell>& cells = sheet.m_rows[size_t(row)];
+        return size_t(column) < cells.size() ? &cells[size_t(column)] : nullptr;
+    };
 
     const auto& strings = m_workbook.m_sst.m_strings;
     uint16_t code;
@@ -150,7 +223,7 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
                 size_t width = v.code == CODE_MULRK ? 6 : 2;
                 size_t entries = (v.n - 6) / width;
                 for (size_t k = 0; k < entries; ++k) {
-                    ExcelCell* cell = sheet.PeekCell(row, column + int32_t(k));
+                    ExcelCell* cell = at(row, column + int32_t(k));
                     if (!cell) continue;
                     const uint8_t* e = v.d + 4 + width * k;
                     if (v.code == CODE_MULRK) PutRK(*cell, LoadLE32(e + 2));
@@ -158,7 +231,7 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
                 }
                 continue;
             }
-            ExcelCell* cell = sheet.PeekCell(row, column);
+            ExcelCell* cell = at(row, column);
             if (!cell) continue;
             switch (v.code) {
                 case CODE_NUMBER: {
@@ -186,9 +259,23 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
                         cell->PutSharedText(sstTexts[index], s.IsWide());
                     break;
                 }
+                case CODE_LABEL: {
+                    // Inline text, as older writers store it: the same cell a shared string
+                    // would make.
+                    bool wide = false;
+                    ExcelCell::Text* text = LabelText(record, wide);
+                    if (!text) {
+                        cell->Clear();
+                        break;
+                    }
+                    cell->PutSharedText(text, wide);
+                    ExcelCell::ReleaseText(text);
+                    break;
+                }
                 case CODE_BOOLERR:
                     if (v.d[7] == 0) cell->PutInteger(v.d[6] ? 1 : 0);
                     break;
+                case CODE_FORMULA_OLD:
                 case CODE_FORMULA: {
                     CellBlock::Formula f;
                     if (f.Read(record) == 0) break;
@@ -213,32 +300,71 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
 
 bool ExcelFile::LoadFromStream(const uint8_t* data, size_t size) {
     Unload();
+    m_failure = OpenFailure::None;
     std::vector<uint32_t> positions;
     size_t parsed = 0;
+    StreamFailure failure;
     try {
-        parsed = ParseStream(ByteSpan{data, size}, m_workbook, m_worksheets, positions);
+        parsed = ParseStream(ByteSpan{data, size}, m_workbook, m_worksheets, positions, &failure);
     } catch (const std::bad_alloc&) {
         parsed = 0;
+        failure.m_kind = StreamFailure::Damaged;
     }
     if (parsed == 0) {
         Unload();
+        switch (failure.m_kind) {
+            case StreamFailure::OldFormat:
+                m_failure = OpenFailure::OldFormat;
+                break;
+            case StreamFailure::Encrypted:
+                m_failure = OpenFailure::Encrypted;
+                break;
+            default:
+                m_failure = OpenFailure::Damaged;
+                m_nFailureOffset = failure.m_nOffset;
+                m_nFailureCode = failure.m_nCode;
+                break;
+        }
         return false;
     }
+    // Each worksheet gets the BOUNDSHEET that points at its BOF; one that points nowhere
+    // (a writer that left the positions wrong) the next unused worksheet BOUNDSHEET in order.
     const auto& bound = m_workbook.m_boundSheets;
+    m_sheetBound.assign(m_worksheets.size(), -1);
+    std::vector<bool> used(bound.size(), false);
+    for (size_t i = 0; i < m_worksheets.size(); ++i) {
+        for (size_t j = 0; j < bound.size(); ++j) {
+            if (!used[j] && bound[j].m_nPosition == positions[i]) {
+                m_sheetBound[i] = int(j);
+                used[j] = true;
+                break;
+            }
+        }
+    }
+    for (size_t i = 0, j = 0; i < m_worksheets.size(); ++i) {
+        if (m_sheetBound[i] >= 0) continue;
+        while (j < bound.size() && (used[j] || bound[j].m_nType != 0)) ++j;
+        if (j == bound.size()) break;
+        m_sheetBound[i] = int(j);
+        used[j] = true;
+    }
+    // WriteBack writes BoundSheet i for sheet i: only a workbook of worksheets alone, each
+    // named at its own position, comes back faithfully.
     m_bSheetsMatch = bound.size() == m_worksheets.size();
     for (size_t i = 0; m_bSheetsMatch && i < bound.size(); ++i)
         m_bSheetsMatch = bound[i].m_nType == 0 && bound[i].m_nPosition == positions[i];
 
-    // The grids are dense, so their size is checked before any is made.
     std::vector<std::pair<int32_t, int32_t>> sizes(m_worksheets.size());
-    uint64_t cells = 0;
+    std::vector<std::vector<uint16_t>> widths(m_worksheets.size());
     for (size_t i = 0; i < m_worksheets.size(); ++i) {
-        GridSize(m_worksheets[i], sizes[i].first, sizes[i].second);
-        cells += uint64_t(sizes[i].first) * uint64_t(sizes[i].second);
-    }
-    if (cells > m_nGridLimit) {
-        Unload();
-        return false;
+        GridSize(m_worksheets[i], sizes[i].first, sizes[i].second, widths[i]);
+        if (uint64_t(sizes[i].first) * uint64_t(sizes[i].second) > m_nGridLimit) {
+            Unload();
+            m_failure = OpenFailure::Damaged;
+            m_nFailureOffset = positions[i];
+            m_nFailureCode = CODE_BOF;
+            return false;
+        }
     }
     std::vector<ExcelCell::Text*> sstTexts(m_workbook.m_sst.m_strings.size(), nullptr);
     bool ok = true;
@@ -246,7 +372,8 @@ bool ExcelFile::LoadFromStream(const uint8_t* data, size_t size) {
         for (size_t i = 0; i < m_worksheets.size(); ++i) {
             m_sheets.emplace_back(new ExcelSheet(this, int(i)));
             BuildSheet(*m_sheets.back(), m_worksheets[i], sizes[i].first, sizes[i].second,
-                       sstTexts);
+                       widths[i], sstTexts);
+            std::vector<uint16_t>().swap(widths[i]);
             // The cell handles view the stream, which the caller keeps only for this call.
             std::vector<RowBlock>().swap(m_worksheets[i].m_cellTable.m_blocks);
         }
@@ -254,7 +381,10 @@ bool ExcelFile::LoadFromStream(const uint8_t* data, size_t size) {
         ok = false;
     }
     for (ExcelCell::Text* t : sstTexts) ExcelCell::ReleaseText(t);
-    if (!ok) Unload();
+    if (!ok) {
+        Unload();
+        m_failure = OpenFailure::Damaged;
+    }
     return ok;
 }
 
@@ -376,7 +506,7 @@ void ExcelFile::RebuildWorksheets() {
                 rowRecord.m_nLastColumnPlus1 = uint16_t(columns);
                 const uint16_t row = uint16_t(r);
                 for (int32_t c = 0; c < columns;) {
-                    const ExcelCell& cell = *sheet.PeekCell(r, c);
+                    const ExcelCell& cell = sheet.Cell(r, c);
                     const uint16_t col = uint16_t(c);
                     uint32_t rk = 0;
                     int kind = RunKind(cell, &rk);
@@ -385,7 +515,7 @@ void ExcelFile::RebuildWorksheets() {
                         int32_t runEnd = c + 1;
                         uint32_t next;
                         while (runEnd < columns &&
-                               RunKind(*sheet.PeekCell(r, runEnd), &next) == kind)
+                               RunKind(sheet.Cell(r, runEnd), &next) == kind)
                             ++runEnd;
                         if (runEnd - c >= 2) {
                             block.m_cells.emplace_back(int32_t(CODE_MULRK));
@@ -395,7 +525,7 @@ void ExcelFile::RebuildWorksheets() {
                             m->m_nLastColumn = uint16_t(runEnd - 1);
                             m->m_entries.resize(size_t(runEnd - c));
                             for (int32_t k = c; k < runEnd; ++k) {
-                                const ExcelCell& e = *sheet.PeekCell(r, k);
+                                const ExcelCell& e = sheet.Cell(r, k);
                                 RunKind(e, &m->m_entries[size_t(k - c)].m_nValue);
                                 m->m_entries[size_t(k - c)].m_nXF = e.XF();
                             }
@@ -449,7 +579,7 @@ void ExcelFile::RebuildWorksheets() {
         }
         for (int32_t r = 0; r < rows; ++r) {
             for (int32_t c = 0; c < columns; ++c) {
-                const ExcelCell& cell = *sheet.PeekCell(r, c);
+                const ExcelCell& cell = sheet.Cell(r, c);
                 if (cell.MergeRowSpan() <= 1 && cell.MergeColumnSpan() <= 1) continue;
                 Worksheet::MergedCells::MergedCell m;
                 m.m_nFirstRow = uint16_t(r);

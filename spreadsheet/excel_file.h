@@ -21,6 +21,27 @@ enum class CellKind : int32_t {
     Formula = 5,
 };
 
+// Why OpenFile refused a file.
+enum class OpenFailure : int32_t {
+    None = 0,
+    CannotOpen = 1,           // the file cannot be opened for reading
+    NotCompoundDocument = 2,  // not a compound document (or one too damaged to read)
+    NoWorkbookStream = 3,     // a compound document without a "Workbook" stream
+    OldFormat = 4,            // Excel 5.0/95 or older
+    Encrypted = 5,            // protected by a password (FILEPASS in the globals)
+    Damaged = 6,              // records that cannot be read
+};
+
+// What the cached result of a formula is.
+enum class FormulaResult : int32_t {
+    Number = 0,
+    String = 1,       // the text follows in a STRING record
+    Boolean = 2,      // 0 or 1, read like a BOOLERR boolean
+    Error = 3,        // an error code such as #DIV/0!
+    EmptyString = 4,  // a string result without characters (no STRING record)
+    Unknown = 5,      // a result type this library does not know
+};
+
 // What a formula cell carries from reading to writing. Shared by copies of its cell.
 class CellFormula {
 public:
@@ -42,6 +63,11 @@ public:
     // Bytes 6 and 7 both 0xFF mark a string, boolean, error or empty result.
     bool IsNumber() const { return !(m_result[6] == 0xFF && m_result[7] == 0xFF); }
     double Number() const;
+    // Byte 0 tells the kind of a result that is not a number; byte 2 holds a boolean's
+    // value or an error's code.
+    FormulaResult Result() const;
+    int32_t BooleanValue() const { return m_result[2] ? 1 : 0; }
+    uint8_t ErrorCode() const { return m_result[2]; }
 
 private:
     friend class ExcelCell;
@@ -117,7 +143,9 @@ private:
 
 class ExcelFile;
 
-// One worksheet as a dense grid.
+// One worksheet as a grid of rows × columns. Only the cells that exist take memory: a row
+// is made when a cell of it is first written, so a sheet with a few far-apart cells stays
+// small.
 class ExcelSheet {
 public:
     static constexpr int32_t kMaxRows = 65536;
@@ -125,9 +153,13 @@ public:
 
     int32_t RowCount() const { return m_nRows; }
     int32_t ColumnCount() const { return m_nColumns; }
+    // Any cell, for reading: an empty cell where none exists or outside the grid. The
+    // reference is valid until the sheet next changes.
+    const ExcelCell& Cell(int32_t row, int32_t column) const;
     // Grows the grid to reach the cell; null beyond 65535 rows or 255 columns.
     ExcelCell* CellAt(int32_t row, int32_t column);
-    // Null outside the current grid; never grows it.
+    // Null outside the current grid; never grows it. The cell is made, for writing, when it
+    // does not exist yet: readers use Cell.
     ExcelCell* PeekCell(int32_t row, int32_t column);
     bool ClearCell(int32_t row, int32_t column);
     int Index() const { return m_nIndex; }
@@ -139,12 +171,17 @@ private:
     friend class ExcelFile;
     ExcelSheet(ExcelFile* file, int index) : m_pFile(file), m_nIndex(index) {}
     void Resize(int32_t rows, int32_t columns);
+    // The cell inside the grid, its row made full width when it is shorter.
+    ExcelCell& Touch(int32_t row, int32_t column);
 
     ExcelFile* m_pFile;
     int m_nIndex;
     int32_t m_nRows = 0;
     int32_t m_nColumns = 0;
-    std::vector<ExcelCell> m_cells;  // row by row, m_nColumns per row
+    // One vector per row, empty until a cell of the row exists. Loading sizes a row to its
+    // last cell; writing through CellAt or PeekCell makes it full width at once, so cell
+    // pointers of a row do not move while the grid keeps its width.
+    std::vector<std::vector<ExcelCell>> m_rows;
 };
 
 class ExcelFile {
@@ -155,27 +192,37 @@ public:
     ExcelFile& operator=(const ExcelFile&) = delete;
 
     // Opens an existing workbook and loads it; the file stays open until the object is
-    // destroyed or reopened. False for anything that is not a readable workbook.
+    // destroyed or reopened. False for anything that is not a readable workbook, with the
+    // reason in Failure() and FailureText().
     bool OpenFile(const std::string& path);
     bool OpenFile(const std::wstring& path);
+    OpenFailure Failure() const { return m_failure; }
+    // A short English text for the user: "the workbook is encrypted", "damaged: record
+    // 0x00FC at offset 1234"; empty after a successful open.
+    std::string FailureText() const;
     // Writes the workbook back into the "Workbook" stream of the open file. False, with the
     // file untouched, when nothing is open or the workbook cannot be written faithfully.
     bool WriteBack();
 
     int SheetCount() const { return int(m_sheets.size()); }
     ExcelSheet* SheetAt(int index);
+    // The BOUNDSHEET that names worksheet index: the one whose stream position is the
+    // sheet's, so chart and macro sheets between them do not shift the names. Null when no
+    // BOUNDSHEET is left for it.
+    const ZExcel::Workbook::BoundSheet* SheetBound(int index) const;
     // By 8-bit name, exact; sheets whose names are stored in 16 bits are never found.
     ExcelSheet* FindSheet(const char* name);
     // The globals as read (names of the sheets are their BoundSheets, in sheet order).
     const ZExcel::Workbook& Globals() const { return m_workbook; }
 
-    // Grids are dense: a workbook whose grids would hold more cells than this (one full sheet
-    // of 65536 x 256, 256 MiB) is refused rather than allowed to exhaust the memory. Tools that
-    // must stay small (the fuzz target) lower it.
+    // A sheet's grid is at most 65536 × 256; memory follows the cells present, so no
+    // workbook is refused for its sheets' sizes. Tools that must stay fast (the fuzz target)
+    // may refuse sheets whose grid is larger than this.
     static constexpr size_t kMaxGridCells = size_t(65536) * 256;
     size_t m_nGridLimit = kMaxGridCells;
 
     // The stream-level halves of OpenFile and WriteBack, for tests, fuzzing and benchmarks.
+    // False for a stream that is not a readable workbook, with the reason in Failure().
     bool LoadFromStream(const uint8_t* data, size_t size);
     bool LoadFromStream(const std::vector<uint8_t>& bytes) {
         return LoadFromStream(bytes.data(), bytes.size());
@@ -187,6 +234,7 @@ private:
     bool Open(const Path& path);
     void Unload();
     void BuildSheet(ExcelSheet& sheet, ZExcel::Worksheet& ws, int32_t rows, int32_t columns,
+                    const std::vector<uint16_t>& rowWidths,
                     std::vector<ExcelCell::Text*>& sstTexts);
     void RebuildWorksheets();
     bool Serialize(std::vector<uint8_t>& out);
@@ -196,6 +244,14 @@ private:
     ZExcel::Workbook m_workbook;
     std::vector<ZExcel::Worksheet> m_worksheets;
     std::vector<std::unique_ptr<ExcelSheet>> m_sheets;
+    // Index of each sheet's BOUNDSHEET, or -1.
+    std::vector<int> m_sheetBound;
     // True when BoundSheet i describes worksheet i for every sheet, which WriteBack needs.
     bool m_bSheetsMatch = true;
+    OpenFailure m_failure = OpenFailure::None;
+    // Where the stream could not be read (Damaged); kNoOffset when the container could not
+    // read the stream at all.
+    static constexpr size_t kNoOffset = ~size_t(0);
+    size_t m_nFailureOffset = 0;
+    uint16_t m_nFailureCode = 0;
 };

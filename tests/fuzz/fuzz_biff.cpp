@@ -8,10 +8,10 @@
 #include "spreadsheet/excel_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The grid is dense: a single cell at the far corner makes a sheet of 16M cells, whose
-    // making and writing take seconds and tell nothing new. Far smaller limits keep the
-    // fuzzer fast: larger grids are refused at load, and the larger of those kept are only
-    // parsed.
+    // Reading takes memory by the cells present, but writing is still dense (every cell of
+    // the grid becomes a record): a single cell at the far corner makes 16M records, whose
+    // writing takes seconds and tells nothing new. Far smaller limits keep the fuzzer fast:
+    // larger grids are refused at load, and the larger of those kept are only parsed.
     ExcelFile file;
     file.m_nGridLimit = 1 << 20;
     if (!file.LoadFromStream(data, size)) return 0;

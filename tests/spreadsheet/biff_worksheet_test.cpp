@@ -388,7 +388,7 @@ TEST(WorksheetReadTest, FormulaWithSharedFormulaAndStringIsOneCellAndWrittenInOr
     EXPECT_EQ(codes, (std::vector<uint16_t>{0x0006, 0x04BC, 0x0207, 0x0006, 0x0221}));
 }
 
-TEST(StreamParseTest, OtherSubstreamsEndTheParseAndBlockTheWrite) {
+TEST(StreamParseTest, OtherSubstreamsAreSkippedAndBlockTheWrite) {
     const Bytes sheet = Cat({Row(0), Rk(0, 0, IntRK(1, false)), DbCell()});
     const Bytes chart = Cat({Bof(0x0020), Rec(0x1001, {1, 0}), Eof()});
     Bytes globals = Bof(0x0005);
@@ -401,9 +401,11 @@ TEST(StreamParseTest, OtherSubstreamsEndTheParseAndBlockTheWrite) {
                         body1, chart, body1});
     ExcelFile file;
     ASSERT_TRUE(file.LoadFromStream(stream));
-    EXPECT_EQ(file.SheetCount(), 1);
-    EXPECT_NE(file.FindSheet("data"), nullptr);
-    EXPECT_EQ(file.FindSheet("last"), nullptr);
+    ASSERT_EQ(file.SheetCount(), 2);
+    EXPECT_EQ(file.FindSheet("data"), file.SheetAt(0));
+    EXPECT_EQ(file.FindSheet("last"), file.SheetAt(1));
+    EXPECT_EQ(file.FindSheet("chart"), nullptr);
+    // BoundSheet i would name sheet i in the writing: with the chart among them it cannot.
     Bytes out;
     EXPECT_FALSE(file.SerializeStream(out));
 
