@@ -144,13 +144,29 @@ void CellValue(JsonOut& j, const ExcelCell& cell) {
             j.Units(cell.WideTextView());
             break;
         case CellKind::Formula: {
+            // A number, a string ("" for an empty string), a boolean as 0 or 1; an error has
+            // no value and names itself in "error" (see ErrorField).
             const CellFormula* f = cell.Formula();
-            if (f->IsNumber())
-                j.Double(f->Number());
-            else if (f->m_bHasString)
-                j.Units(f->m_strWide);
-            else
-                j.Raw("null");
+            switch (f->Result()) {
+                case FormulaResult::Number:
+                    j.Double(f->Number());
+                    break;
+                case FormulaResult::String:
+                    if (f->m_bHasString)
+                        j.Units(f->m_strWide);
+                    else
+                        j.Raw("null");
+                    break;
+                case FormulaResult::Boolean:
+                    j.Int(f->BooleanValue());
+                    break;
+                case FormulaResult::EmptyString:
+                    j.Raw("\"\"");
+                    break;
+                default:
+                    j.Raw("null");
+                    break;
+            }
             break;
         }
         default:
@@ -159,7 +175,36 @@ void CellValue(JsonOut& j, const ExcelCell& cell) {
     }
 }
 
-void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bound) {
+// The text Excel shows for a formula's error result.
+const char* ErrorName(uint8_t code) {
+    switch (code) {
+        case 0x00:
+            return "#NULL!";
+        case 0x07:
+            return "#DIV/0!";
+        case 0x0F:
+            return "#VALUE!";
+        case 0x17:
+            return "#REF!";
+        case 0x1D:
+            return "#NAME?";
+        case 0x24:
+            return "#NUM!";
+        case 0x2A:
+            return "#N/A";
+        default:
+            return "#ERROR!";
+    }
+}
+
+// ,"error":"#DIV/0!" after the value of a formula whose result is an error.
+void ErrorField(JsonOut& j, const ExcelCell& cell) {
+    const CellFormula* f = cell.Formula();
+    if (f && f->Result() == FormulaResult::Error)
+        j.Raw(",\"error\":\"").Raw(ErrorName(f->ErrorCode())).Raw("\"");
+}
+
+void Sheet(JsonOut& j, const ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bound) {
     j.Raw("{\"name\":");
     if (!bound)
         j.Raw("null,\"wide_name\":false");
@@ -172,11 +217,12 @@ void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bo
     bool first = true;
     for (int32_t r = 0; r < sheet.RowCount(); ++r) {
         for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
-            const ExcelCell& cell = *sheet.PeekCell(r, c);
+            const ExcelCell& cell = sheet.Cell(r, c);
             if (cell.Kind() == CellKind::Empty) continue;
             j.Raw(first ? "{\"row\":" : ",{\"row\":").Int(r).Raw(",\"col\":").Int(c);
             j.Raw(",\"kind\":\"").Raw(KindName(cell.Kind())).Raw("\",\"value\":");
             CellValue(j, cell);
+            ErrorField(j, cell);
             j.Raw("}");
             first = false;
         }
@@ -186,7 +232,7 @@ void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bo
     first = true;
     for (int32_t r = 0; r < sheet.RowCount(); ++r) {
         for (int32_t c = 0; c < sheet.ColumnCount(); ++c) {
-            const ExcelCell& cell = *sheet.PeekCell(r, c);
+            const ExcelCell& cell = sheet.Cell(r, c);
             if (cell.MergeRowSpan() <= 1 && cell.MergeColumnSpan() <= 1) continue;
             j.Raw(first ? "{\"row\":" : ",{\"row\":").Int(r).Raw(",\"col\":").Int(c);
             j.Raw(",\"rows\":").Int(cell.MergeRowSpan());
@@ -202,15 +248,15 @@ void Sheet(JsonOut& j, ExcelSheet& sheet, const ZExcel::Workbook::BoundSheet* bo
 int DumpXls(const std::string& path, std::FILE* out, std::FILE* err) {
     ExcelFile file;
     if (!file.OpenFile(path)) {
-        std::fprintf(err, "kovracli: %s: not a readable Excel 97-2003 workbook\n", path.c_str());
+        std::fprintf(err, "kovracli: %s: not a readable Excel 97-2003 workbook: %s\n", path.c_str(),
+                     file.FailureText().c_str());
         return 1;
     }
     JsonOut j(out);
     j.Raw("{\"sheets\":[");
-    const auto& bound = file.Globals().m_boundSheets;
     for (int i = 0; i < file.SheetCount(); ++i) {
         if (i) j.Raw(",");
-        Sheet(j, *file.SheetAt(i), size_t(i) < bound.size() ? &bound[size_t(i)] : nullptr);
+        Sheet(j, *file.SheetAt(i), file.SheetBound(i));
     }
     j.Raw("]}\n");
     j.Flush();

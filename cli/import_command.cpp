@@ -9,6 +9,7 @@
 #include "camdata/speed_cam_data_set.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "spreadsheet/excel_file.h"
 
 namespace {
 
@@ -90,6 +91,10 @@ int RunImport(const Args& args) {
                                       : ImportCamWorkbook(typeList, &listed, path, &set);
     if (!ok) {
         std::fprintf(stderr, "The file format is invalid.\n");
+        // A workbook the library refused: say why.
+        ExcelFile probe;
+        if (kind != "partner" && !probe.OpenFile(path))
+            std::fprintf(stderr, "kovracli: %s: %s\n", file.c_str(), probe.FailureText().c_str());
         return 1;
     }
     WriteStdout(SetToJson(set, listed));

@@ -8,6 +8,8 @@
 
 #include "base/file_io.h"
 #include "cli/commands.h"
+#include "tests/spreadsheet/biff_builder.h"
+#include "tests/spreadsheet/cfb_builder.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -20,7 +22,79 @@ std::string Contents(std::FILE* f) {
     return s;
 }
 
+std::string WriteWorkbook(const std::string& dir, const char16_t* stream,
+                          const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> file = cfb_test::Build(cfb_test::UnderRoot({{stream, 2, bytes}})).bytes;
+    std::string path = kovra_test::TempDir(dir) + "/book.xls";
+    EXPECT_TRUE(kovra::WriteFileReplacing(path, file.data(), file.size()));
+    return path;
+}
+
+// FORMULA whose result is not a number: type and value bytes.
+biff_test::Bytes Formula(uint16_t col, uint8_t type, uint8_t value) {
+    using namespace biff_test;
+    Bytes d;
+    Put16(d, 0);
+    Put16(d, col);
+    Put16(d, 15);
+    Bytes result = {type, 0, value, 0, 0, 0, 0xFF, 0xFF};
+    d.insert(d.end(), result.begin(), result.end());
+    Put16(d, 0);
+    Put32(d, 0);
+    Put16(d, 3);
+    d.insert(d.end(), {0x1E, 1, 0});
+    return Rec(0x0006, d);
+}
+
 }  // namespace
+
+TEST(DumpXlsCommand, FormulaResultsOfEveryKind) {
+    using namespace biff_test;
+    const Bytes body = Cat({Row(0, 4), Formula(0, 1, 1), Formula(1, 2, 0x2A), Formula(2, 3, 0),
+                            Formula(3, 2, 0x99), DbCell()});
+    std::string path = WriteWorkbook("dump_results", u"Workbook", WorkbookStream({"data"}, {body}));
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    EXPECT_EQ(DumpXls(path, out, err), 0);
+    EXPECT_EQ(Contents(out),
+              "{\"sheets\":[{\"name\":\"data\",\"wide_name\":false,\"rows\":1,\"columns\":4,"
+              "\"cells\":[{\"row\":0,\"col\":0,\"kind\":\"Formula\",\"value\":1},"
+              "{\"row\":0,\"col\":1,\"kind\":\"Formula\",\"value\":null,\"error\":\"#N/A\"},"
+              "{\"row\":0,\"col\":2,\"kind\":\"Formula\",\"value\":\"\"},"
+              "{\"row\":0,\"col\":3,\"kind\":\"Formula\",\"value\":null,\"error\":\"#ERROR!\"}],"
+              "\"merged\":[]}]}\n");
+    std::fclose(out);
+    std::fclose(err);
+}
+
+TEST(DumpXlsCommand, RefusalsSayWhy) {
+    using namespace biff_test;
+    Bytes old = WorkbookStream({"data"}, {Cat({Row(0), Rk(0, 0, 6), DbCell()})});
+    old[5] = 0x05;  // an Excel 5.0 BOF
+    const std::string oldPath = WriteWorkbook("dump_old", u"Book", old);
+    const std::string encrypted = WriteWorkbook(
+        "dump_encrypted", u"Workbook",
+        WorkbookStream({"data"}, {Cat({Row(0), Rk(0, 0, 6), DbCell()})}, Rec(0x002F, Bytes(6, 0))));
+    struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {oldPath, "Excel 5.0/95 workbooks are not supported"},
+        {encrypted, "the workbook is encrypted"},
+    };
+    for (const auto& c : cases) {
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        ASSERT_TRUE(out && err);
+        EXPECT_EQ(DumpXls(c.path, out, err), 1);
+        EXPECT_EQ(Contents(err), "kovracli: " + c.path +
+                                     ": not a readable Excel 97-2003 workbook: " + c.reason + "\n");
+        EXPECT_EQ(Contents(out), "");
+        std::fclose(out);
+        std::fclose(err);
+    }
+}
 
 TEST(DumpXlsCommand, PrintsTheWorkbookAsJson) {
     std::vector<uint8_t> expected;
