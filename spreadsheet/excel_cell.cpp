@@ -236,18 +236,34 @@ void ExcelSheet::Resize(int32_t rows, int32_t columns) {
     m_nColumns = columns;
 }
 
-ExcelCell& ExcelSheet::Touch(int32_t row, int32_t column) {
-    std::vector<ExcelCell>& cells = m_rows[size_t(row)];
-    if (cells.size() < size_t(m_nColumns)) cells.resize(size_t(m_nColumns));
-    return cells[size_t(column)];
+void ExcelSheet::MakeRows(const std::vector<uint16_t>& widths) {
+    size_t total = 0;
+    for (size_t r = 0; r < widths.size() && r < m_rows.size(); ++r) total += widths[r];
+    if (total == 0) return;
+    m_blocks.emplace_back(new ExcelCell[total]);
+    ExcelCell* p = m_blocks.back().get();
+    for (size_t r = 0; r < widths.size() && r < m_rows.size(); ++r) {
+        if (widths[r] == 0 || m_rows[r].m_nCount != 0) continue;
+        m_rows[r].m_p = p;
+        m_rows[r].m_nCount = widths[r];
+        p += widths[r];
+    }
 }
 
-const ExcelCell& ExcelSheet::Cell(int32_t row, int32_t column) const {
-    static const ExcelCell kEmpty;
-    if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return kEmpty;
-    const std::vector<ExcelCell>& cells = m_rows[size_t(row)];
-    return size_t(column) < cells.size() ? cells[size_t(column)] : kEmpty;
+ExcelCell& ExcelSheet::Touch(int32_t row, int32_t column) {
+    RowCells& cells = m_rows[size_t(row)];
+    if (cells.m_nCount < uint32_t(m_nColumns)) {
+        std::unique_ptr<ExcelCell[]> wider(new ExcelCell[size_t(m_nColumns)]);
+        for (uint32_t c = 0; c < cells.m_nCount; ++c) wider[c] = std::move(cells.m_p[c]);
+        // The old cells, now empty, stay in their block until the sheet goes.
+        cells.m_p = wider.get();
+        cells.m_nCount = uint32_t(m_nColumns);
+        m_blocks.push_back(std::move(wider));
+    }
+    return cells.m_p[column];
 }
+
+const ExcelCell ExcelSheet::s_empty;
 
 ExcelCell* ExcelSheet::CellAt(int32_t row, int32_t column) {
     if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return nullptr;
@@ -264,7 +280,7 @@ ExcelCell* ExcelSheet::PeekCell(int32_t row, int32_t column) {
 bool ExcelSheet::ClearCell(int32_t row, int32_t column) {
     if (row < 0 || column < 0 || row >= m_nRows || column >= m_nColumns) return false;
     // Clearing a cell that does not exist changes nothing, so nothing is made for it.
-    const std::vector<ExcelCell>& cells = m_rows[size_t(row)];
-    if (size_t(column) < cells.size()) m_rows[size_t(row)][size_t(column)].Clear();
+    RowCells& cells = m_rows[size_t(row)];
+    if (uint32_t(column) < cells.m_nCount) cells.m_p[column].Clear();
     return true;
 }

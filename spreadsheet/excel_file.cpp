@@ -203,13 +203,12 @@ void ExcelFile::BuildSheet(ExcelSheet& sheet, Worksheet& ws, int32_t rows, int32
                            const std::vector<uint16_t>& rowWidths,
                            std::vector<ExcelCell::Text*>& sstTexts) {
     sheet.Resize(rows, columns);
-    for (int32_t r = 0; r < rows; ++r)
-        if (rowWidths[size_t(r)]) sheet.m_rows[size_t(r)].resize(rowWidths[size_t(r)]);
+    sheet.MakeRows(rowWidths);
     // Cells of the area, in the rows made above: records never reach past them.
     auto at = [&sheet](int32_t row, int32_t column) -> ExcelCell* {
         if (row >= sheet.m_nRows) return nullptr;
-        std::vector<ExcelCell>& cells = sheet.m_rows[size_t(row)];
-        return size_t(column) < cells.size() ? &cells[size_t(column)] : nullptr;
+        ExcelSheet::RowCells& cells = sheet.m_rows[size_t(row)];
+        return uint32_t(column) < cells.m_nCount ? &cells.m_p[column] : nullptr;
     };
 
     const auto& strings = m_workbook.m_sst.m_strings;

@@ -154,8 +154,13 @@ public:
     int32_t RowCount() const { return m_nRows; }
     int32_t ColumnCount() const { return m_nColumns; }
     // Any cell, for reading: an empty cell where none exists or outside the grid. The
-    // reference is valid until the sheet next changes.
-    const ExcelCell& Cell(int32_t row, int32_t column) const;
+    // reference is valid until the sheet next changes. Inline: readers call it per cell.
+    const ExcelCell& Cell(int32_t row, int32_t column) const {
+        if (uint32_t(row) >= uint32_t(m_nRows) || uint32_t(column) >= uint32_t(m_nColumns))
+            return s_empty;
+        const RowCells& cells = m_rows[size_t(row)];
+        return uint32_t(column) < cells.m_nCount ? cells.m_p[column] : s_empty;
+    }
     // Grows the grid to reach the cell; null beyond 65535 rows or 255 columns.
     ExcelCell* CellAt(int32_t row, int32_t column);
     // Null outside the current grid; never grows it. The cell is made, for writing, when it
@@ -169,8 +174,16 @@ public:
 
 private:
     friend class ExcelFile;
+    // The cells of one row: columns 0 … m_nCount − 1, none before a cell of it exists.
+    struct RowCells {
+        ExcelCell* m_p = nullptr;
+        uint32_t m_nCount = 0;
+    };
+
     ExcelSheet(ExcelFile* file, int index) : m_pFile(file), m_nIndex(index) {}
     void Resize(int32_t rows, int32_t columns);
+    // Gives every row its cells at load, widths[r] of them, all from one block.
+    void MakeRows(const std::vector<uint16_t>& widths);
     // The cell inside the grid, its row made full width when it is shorter.
     ExcelCell& Touch(int32_t row, int32_t column);
 
@@ -178,10 +191,12 @@ private:
     int m_nIndex;
     int32_t m_nRows = 0;
     int32_t m_nColumns = 0;
-    // One vector per row, empty until a cell of the row exists. Loading sizes a row to its
-    // last cell; writing through CellAt or PeekCell makes it full width at once, so cell
-    // pointers of a row do not move while the grid keeps its width.
-    std::vector<std::vector<ExcelCell>> m_rows;
+    // Loading sizes a row to its last cell, in one block for the whole sheet; writing
+    // through CellAt or PeekCell moves a shorter row into a block of its own, full width,
+    // so cell pointers of a row do not move while the grid keeps its width.
+    std::vector<RowCells> m_rows;
+    static const ExcelCell s_empty;  // what Cell gives where no cell exists
+    std::vector<std::unique_ptr<ExcelCell[]>> m_blocks;  // where the rows' cells live
 };
 
 class ExcelFile {
