@@ -143,9 +143,9 @@ private:
 
 class ExcelFile;
 
-// One worksheet as a grid of rows × columns. Only the cells that exist take memory: a row
-// is made when a cell of it is first written, so a sheet with a few far-apart cells stays
-// small.
+// One worksheet as a grid of rows × columns. Memory follows the cells present: a row has
+// cells only up to its last one, and none before a cell of it exists, so a sheet with a few
+// far-apart cells stays small.
 class ExcelSheet {
 public:
     static constexpr int32_t kMaxRows = 65536;
@@ -227,7 +227,8 @@ public:
     const ZExcel::Workbook::BoundSheet* SheetBound(int index) const;
     // By 8-bit name, exact; sheets whose names are stored in 16 bits are never found.
     ExcelSheet* FindSheet(const char* name);
-    // The globals as read (names of the sheets are their BoundSheets, in sheet order).
+    // The globals as read; the BOUNDSHEET of a sheet is SheetBound's, as chart and macro
+    // sheets have BOUNDSHEETs too.
     const ZExcel::Workbook& Globals() const { return m_workbook; }
 
     // A sheet's grid is at most 65536 × 256; memory follows the cells present, so no

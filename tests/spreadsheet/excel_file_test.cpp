@@ -501,3 +501,62 @@ TEST(ExcelFileOpenTest, FuzzFindingsStayFixed) {
         EXPECT_EQ(thrice, twice) << name;
     }
 }
+
+// Inline texts (LABEL) as older writers store them: read as python3-xlrd reads them, and
+// still so after WriteBack has turned them into shared strings.
+TEST(ExcelFileFixtureTest, LabelCellsReadAndWriteBackAsXlrdReadsThem) {
+    Bytes font;
+    for (uint16_t v : {200, 0, 0x7FFF, 400, 0}) Put16(font, v);
+    font.insert(font.end(), {0, 0, 0, 0, 5, 0, 'A', 'r', 'i', 'a', 'l'});
+    Bytes xf;
+    for (uint16_t v : {0, 0, 0xFFF5}) Put16(xf, v);
+    xf.insert(xf.end(), {0x20, 0, 0, 0});
+    Put32(xf, 0);
+    Put32(xf, 0);
+    Put16(xf, 0x20C0);
+    Bytes cellXf = xf;
+    cellXf[4] = 0x01;  // a cell XF, not a style XF
+    cellXf[5] = 0x00;
+    Bytes globals;
+    for (int i = 0; i < 5; ++i) globals = Cat({globals, Rec(0x0031, font)});
+    for (int i = 0; i < 15; ++i) globals = Cat({globals, Rec(0x00E0, xf)});
+    globals = Cat({globals, Rec(0x00E0, cellXf)});
+    auto label = [](uint16_t row, uint16_t col, const std::u16string& s, bool wide) {
+        Bytes d;
+        for (uint16_t v : {row, col, uint16_t(15), uint16_t(s.size())}) Put16(d, v);
+        d.push_back(wide ? 1 : 0);
+        for (char16_t c : s) {
+            d.push_back(uint8_t(c));
+            if (wide) d.push_back(uint8_t(c >> 8));
+        }
+        return Rec(0x0204, d);
+    };
+    const Bytes sheet = Cat({Row(0, 3), label(0, 0, u"plain", false),
+                             label(0, 1, u"\u0416\u0438\u0437\u043D\u044C", true), Rk(0, 2, 6),
+                             Row(1, 1), label(1, 0, u"plain", false), DbCell()});
+    std::string path = WriteContainer(
+        "labels", "labels.xls", {{u"Workbook", 2, WorkbookStream({"data"}, {sheet}, globals)}});
+    std::string ours;
+    {
+        ExcelFile file;
+        ASSERT_TRUE(file.OpenFile(path));
+        ours = Cells(file, true);
+        EXPECT_NE(ours.find("0 1 S \xD0\x96"), std::string::npos) << ours;
+        if (XlrdAvailable()) {
+            std::string theirs;
+            ASSERT_TRUE(XlrdCells(path, true, theirs));
+            EXPECT_EQ(ours, theirs);
+        }
+        ASSERT_TRUE(file.WriteBack());
+    }
+    ExcelFile again;
+    ASSERT_TRUE(again.OpenFile(path));
+    EXPECT_EQ(Cells(again, true), ours);
+    EXPECT_EQ(again.Globals().m_sst.m_nTotal, 3u);
+    EXPECT_EQ(again.Globals().m_sst.m_nUnique, 2u);
+    if (XlrdAvailable()) {
+        std::string theirs;
+        ASSERT_TRUE(XlrdCells(path, true, theirs));
+        EXPECT_EQ(ours, theirs);
+    }
+}
