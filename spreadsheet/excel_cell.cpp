@@ -240,8 +240,8 @@ void ExcelSheet::MakeRows(const std::vector<uint16_t>& widths) {
     size_t total = 0;
     for (size_t r = 0; r < widths.size() && r < m_rows.size(); ++r) total += widths[r];
     if (total == 0) return;
-    m_blocks.emplace_back(new ExcelCell[total]);
-    ExcelCell* p = m_blocks.back().get();
+    m_pLoaded.reset(new ExcelCell[total]);
+    ExcelCell* p = m_pLoaded.get();
     for (size_t r = 0; r < widths.size() && r < m_rows.size(); ++r) {
         if (widths[r] == 0 || m_rows[r].m_nCount != 0) continue;
         m_rows[r].m_p = p;
@@ -255,10 +255,11 @@ ExcelCell& ExcelSheet::Touch(int32_t row, int32_t column) {
     if (cells.m_nCount < uint32_t(m_nColumns)) {
         std::unique_ptr<ExcelCell[]> wider(new ExcelCell[size_t(m_nColumns)]);
         for (uint32_t c = 0; c < cells.m_nCount; ++c) wider[c] = std::move(cells.m_p[c]);
-        // The old cells, now empty, stay in their block until the sheet goes.
+        // A block of the row's own goes now; cells moved out of the load block stay there,
+        // empty, until the sheet goes.
         cells.m_p = wider.get();
         cells.m_nCount = uint32_t(m_nColumns);
-        m_blocks.push_back(std::move(wider));
+        cells.m_pOwn = std::move(wider);
     }
     return cells.m_p[column];
 }

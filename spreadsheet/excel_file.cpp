@@ -64,8 +64,8 @@ std::string ExcelFile::FailureText() const {
         case OpenFailure::Damaged: {
             if (m_nFailureOffset == kNoOffset) return "damaged: the workbook stream cannot be read";
             char text[64];
-            std::snprintf(text, sizeof text, "damaged: record 0x%04X at offset %zu",
-                          unsigned(m_nFailureCode), m_nFailureOffset);
+            std::snprintf(text, sizeof text, "damaged: record 0x%04X at offset %llu",
+                          unsigned(m_nFailureCode), static_cast<unsigned long long>(m_nFailureOffset));
             return text;
         }
     }

@@ -174,10 +174,12 @@ public:
 
 private:
     friend class ExcelFile;
-    // The cells of one row: columns 0 … m_nCount − 1, none before a cell of it exists.
+    // The cells of one row: columns 0 … m_nCount − 1, none before a cell of it exists. They
+    // live in the sheet's load block or, once the row was written, in a block of its own.
     struct RowCells {
         ExcelCell* m_p = nullptr;
         uint32_t m_nCount = 0;
+        std::unique_ptr<ExcelCell[]> m_pOwn;
     };
 
     ExcelSheet(ExcelFile* file, int index) : m_pFile(file), m_nIndex(index) {}
@@ -195,8 +197,8 @@ private:
     // through CellAt or PeekCell moves a shorter row into a block of its own, full width,
     // so cell pointers of a row do not move while the grid keeps its width.
     std::vector<RowCells> m_rows;
-    static const ExcelCell s_empty;  // what Cell gives where no cell exists
-    std::vector<std::unique_ptr<ExcelCell[]>> m_blocks;  // where the rows' cells live
+    std::unique_ptr<ExcelCell[]> m_pLoaded;  // the load block
+    static const ExcelCell s_empty;          // what Cell gives where no cell exists
 };
 
 class ExcelFile {
