@@ -84,6 +84,13 @@ ContainerResult PlatformStorage::ReadWorkbook(std::vector<uint8_t>& out) {
     return Done;
 }
 
+bool PlatformStorage::HasOldWorkbookStream() {
+    if (!m_pStorage) return false;
+    Released<IStream> stream;
+    return SUCCEEDED(m_pStorage->OpenStream(L"Book", nullptr, kReadStreamMode, 0, &stream.p)) &&
+           stream.p;
+}
+
 namespace {
 
 PlatformStorage::ReplaceHook g_replaceHook = nullptr;

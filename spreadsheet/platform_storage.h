@@ -26,6 +26,7 @@ public:
     // copy beside the file, which replaces it only once complete and flushed; on a failure the
     // file is as it was.
     ContainerResult OverwriteWorkbook(const std::vector<uint8_t>& bytes) override;
+    bool HasOldWorkbookStream() override;
 
     // Tests only: called with the finished copy just before it would replace the file; false
     // fails the write there, as a full disk or a pulled card would. Null: none.

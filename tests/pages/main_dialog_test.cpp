@@ -10,6 +10,7 @@
 
 #include "app/messages.h"
 #include "app/texts.h"
+#include "app/update_checker.h"
 #include "camdata/speed_cam_data.h"
 #include "resource.h"
 #include "tests/pages/pages_test_util.h"
@@ -158,6 +159,20 @@ TEST_F(MainDialog, OnlyTheCloseButtonEndsIt) {
     Command(2000);
     EXPECT_EQ(m_dlg->m_hWnd, nullptr);
     EXPECT_EQ(m_dlg->m_nModalResult, IDOK);
+}
+
+TEST_F(MainDialog, AVersionThatCouldNotBeVerifiedIsOnlyAnnounced) {
+    Command(kStart);
+    CUpdateChecker::GetInstance()->m_strNewVersion = L"1.0.11.0";
+    {
+        pages_test::BoxAnswerer answerer;
+        Post(UM_UNVERIFIED_VERSION);
+        EXPECT_EQ(answerer.Count(), 1);
+    }
+    // The notice is all: the wizard stays where it was and nothing was started.
+    ASSERT_TRUE(::IsWindow(m_dlg->m_hWnd));
+    EXPECT_EQ(Shown(), (std::vector<UINT>{kStrip, kPage1}));
+    EXPECT_EQ(m_dlg->m_pUpdateBox, nullptr);
 }
 
 TEST_F(MainDialog, LanguageSwitchReloadsEveryTextAndTheSameLanguageDoesNothing) {

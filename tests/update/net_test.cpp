@@ -74,6 +74,24 @@ protected:
         EXPECT_TRUE(finished) << "the worker took too long";
     }
 
+    // Runs a check beside this thread and, once ready() holds or ms have passed, closes its box
+    // as the user's Cancel does; returns when the check has ended.
+    static void CancelCheckWhen(NotifyWindow& wnd, CUpdateChecker& checker,
+                                const std::function<bool()>& ready, DWORD ms) {
+        auto box = std::make_unique<CheckingBox>(wnd.Handle());
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            checker.RunCheck(wnd.Handle());
+            done = true;
+        });
+        PumpUntil(ready, ms);
+        PumpUntil([] { return false; }, 500);
+        box.reset();
+        EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
+        worker.join();
+        PumpUntil([] { return false; }, 200);
+    }
+
     bool Started() {
         return PumpUntil([&] { return ReadBytes(m_strMarker) == "started"; }, 15000);
     }
@@ -206,17 +224,7 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
 TEST_F(UpdateNet, BoxClosedBeforeTheCheckMeansNoCheck) {
     NotifyWindow wnd;
     auto checker = NewChecker();
-    auto box = std::make_unique<CheckingBox>(wnd.Handle());
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        checker->RunCheck(wnd.Handle());
-        done = true;
-    });
-    PumpUntil([] { return false; }, 1000);
-    box.reset();  // the user cancels the box
-    EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 10000));
-    worker.join();
-    PumpUntil([] { return false; }, 200);
+    CancelCheckWhen(wnd, *checker, [] { return false; }, 1000);
     EXPECT_TRUE(wnd.messages.empty());
     EXPECT_TRUE(m_server.Requests().empty());
 }
@@ -418,19 +426,9 @@ TEST_F(UpdateNet, CancelWhileTheVersionFileArrivesLeavesNothing) {
     m_server.SetMode(kVersionPath, "stall");  // half the file, then six seconds of silence
     NotifyWindow wnd;
     auto checker = NewChecker();
-    auto box = std::make_unique<CheckingBox>(wnd.Handle());
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        checker->RunCheck(wnd.Handle());
-        done = true;
-    });
     // The check starts three seconds after the box opens; then the server stalls.
-    ASSERT_TRUE(PumpUntil([&] { return m_server.Requests().size() == 1; }, 10000));
-    PumpUntil([] { return false; }, 500);
-    box.reset();  // the user presses Cancel
-    EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
-    worker.join();
-    PumpUntil([] { return false; }, 200);
+    CancelCheckWhen(wnd, *checker, [&] { return m_server.Requests().size() == 1; }, 10000);
+    EXPECT_EQ(m_server.Requests().size(), 1u);
     EXPECT_TRUE(wnd.messages.empty());
     EXPECT_FALSE(Exists(m_strDir + L"\\tmpVerion.ini"));
     EXPECT_FALSE(Exists(m_strSetup));

@@ -4,7 +4,9 @@
 Serves the files below --root. The first part of the path picks how:
   /nolength/<file>  the body without a Content-Length header (the connection's end ends it)
   /slow/<file>      the body in small pieces with pauses, so a transfer can be cancelled
-  /endless/<file>   the file, then more bytes without end (and without a Content-Length)
+  /endless/<file>   the file, then more bytes than any limit of the client's (16 MiB), without a
+                    Content-Length. It does end: a transfer the client gives up on keeps its
+                    connection, and the transfers after it would wait for a free one.
   /shutdown         stops the server
 anything else is the file at that path (404 when there is none). Every request line is
 appended to <root>/requests.log. The chosen port is written to --port-file. The server stops
@@ -64,7 +66,9 @@ class Handler(BaseHTTPRequestHandler):
                     time.sleep(0.05)
             elif mode == "endless":
                 self.wfile.write(body)
-                while not server.stopping:
+                for _ in range(256):
+                    if server.stopping:
+                        break
                     self.wfile.write(b"x" * 65536)
             else:
                 self.wfile.write(body)
