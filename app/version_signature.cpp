@@ -59,7 +59,9 @@ bool HexToBytes(const std::string& hex, std::vector<unsigned char>& out) {
         int value = 0;
         for (size_t j = i; j < i + 2; ++j) {
             const char c = Lower(hex[j]);
-            const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                     : -1;
             if (digit < 0) return false;
             value = value * 16 + digit;
         }
@@ -80,8 +82,9 @@ bool VerifiedBy(BCRYPT_ALG_HANDLE algorithm, const std::vector<unsigned char>& k
     if (::BCryptImportKeyPair(algorithm, nullptr, BCRYPT_ECCPUBLIC_BLOB, &handle, blob.data(),
                               ULONG(blob.size()), 0) != 0)
         return false;
-    const NTSTATUS status = ::BCryptVerifySignature(handle, nullptr, const_cast<uint8_t*>(digest),
-                                                    32, signature.data(), ULONG(signature.size()), 0);
+    const NTSTATUS status =
+        ::BCryptVerifySignature(handle, nullptr, const_cast<uint8_t*>(digest), 32, signature.data(),
+                                ULONG(signature.size()), 0);
     ::BCryptDestroyKey(handle);
     return status == 0;
 }
@@ -107,7 +110,8 @@ VersionSection ReadVersionSection(const std::string& bytes, const std::string& s
         if (text.empty() || text.front() == ';') continue;
         const size_t equals = text.find('=');
         const std::string key = Trimmed(text.substr(0, equals));
-        const std::string value = equals == std::string::npos ? "" : Trimmed(text.substr(equals + 1));
+        const std::string value =
+            equals == std::string::npos ? "" : Trimmed(text.substr(equals + 1));
         if (EqualsNoCase(key, "signature")) {
             if (out.strSignature.empty()) out.strSignature = value;
             continue;
@@ -149,10 +153,14 @@ SignatureCheck VerifyVersionSection(const VersionSection& section,
 
 const char* SignatureCheckText(SignatureCheck result) {
     switch (result) {
-        case SignatureCheck::kVerified: return "signed by a trusted key";
-        case SignatureCheck::kUnsigned: return "not signed";
-        case SignatureCheck::kMalformed: return "signature is not 128 hexadecimal digits";
-        case SignatureCheck::kNotVerified: return "signature does not verify with a trusted key";
+        case SignatureCheck::kVerified:
+            return "signed by a trusted key";
+        case SignatureCheck::kUnsigned:
+            return "not signed";
+        case SignatureCheck::kMalformed:
+            return "signature is not 128 hexadecimal digits";
+        case SignatureCheck::kNotVerified:
+            return "signature does not verify with a trusted key";
     }
     return "";
 }

@@ -5,8 +5,9 @@
 namespace {
 
 const bool g_bTestKeyTrusted =
-    (TrustedUpdateKeys().push_back("674c478de66984babc05c9410064b6830fc6e11626ec081cd47c0858ff1f2289"
-                                   "c61d63b13e8fc1831bc777b4d806baaa23d3b1ba780d19224104818678d8d223"),
+    (TrustedUpdateKeys().push_back(
+         "674c478de66984babc05c9410064b6830fc6e11626ec081cd47c0858ff1f2289"
+         "c61d63b13e8fc1831bc777b4d806baaa23d3b1ba780d19224104818678d8d223"),
      true);
 
 }  // namespace

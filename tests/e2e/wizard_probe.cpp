@@ -11,6 +11,7 @@
 //   wizard_probe processes NAME...  "process=PID,PATH" for each running program of those names
 //   wizard_probe kill NAME...       ends every program of those names and waits until it is gone
 #include <windows.h>
+// tlhelp32.h needs windows.h before it.
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -62,7 +63,8 @@ Search Find(const wchar_t* cls, const wchar_t* title, DWORD pid) {
 }
 
 std::string Utf8(const std::wstring& w) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr);
+    int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(size_t(n), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), &s[0], n, nullptr, nullptr);
     return s;
@@ -72,7 +74,7 @@ std::wstring ImagePath(HANDLE process) {
     wchar_t path[MAX_PATH * 2];
     DWORD size = MAX_PATH * 2;
     return ::QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size)
-                                                                  : std::wstring();
+                                                                 : std::wstring();
 }
 
 struct Program {
@@ -91,8 +93,8 @@ std::vector<Program> Programs(wchar_t** names, int count) {
         for (int i = 0; i < count; ++i) {
             if (_wcsicmp(entry.szExeFile, names[i]) != 0) continue;
             std::wstring path = entry.szExeFile;
-            if (HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                               entry.th32ProcessID)) {
+            if (HANDLE process =
+                    ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)) {
                 std::wstring full = ImagePath(process);
                 if (!full.empty()) path = full;
                 ::CloseHandle(process);
@@ -181,7 +183,8 @@ int State(DWORD pid) {
     std::string visible;
     for (int id : {2003, 2050, 2051, 2052, 2053, 2054, 2056}) {
         HWND child = ::GetDlgItem(wnd, id);
-        if (child && ::IsWindowVisible(child)) visible += (visible.empty() ? "" : ",") + std::to_string(id);
+        if (child && ::IsWindowVisible(child))
+            visible += (visible.empty() ? "" : ",") + std::to_string(id);
     }
     std::printf("visible=%s\n", visible.c_str());
     // The controls of the page on show: which of them are visible and which enabled.
@@ -189,7 +192,8 @@ int State(DWORD pid) {
         HWND page = ::GetDlgItem(wnd, id);
         if (!page || !::IsWindowVisible(page)) continue;
         std::string shown, enabled;
-        for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child = ::GetWindow(page, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
             if (!::IsWindowVisible(child)) continue;
             const std::string cid = std::to_string(::GetDlgCtrlID(child));
             shown += (shown.empty() ? "" : ",") + cid;
@@ -221,7 +225,8 @@ int wmain(int argc, wchar_t** argv) {
         return ::PostMessageW(wnd, message, wParam, 0) ? 0 : 1;
     }
     if (command == L"state") return State(Pid(argc, argv, 2));
-    std::fprintf(stderr, "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "
-                         "processes NAME... | kill NAME...\n");
+    std::fprintf(stderr,
+                 "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "
+                 "processes NAME... | kill NAME...\n");
     return 2;
 }
