@@ -10,13 +10,15 @@
 
 SaveResult SaveCorrections(const std::wstring& path, bool partnerText, CSpeedCamDataSet* pSet,
                            ICameraList* pList) {
-    if (!kovra::CopyFileReplacing(path, MakeBackupPath(path))) return SaveResult::BackupFailed;
+    const bool backedUp = kovra::CopyFileReplacing(path, MakeBackupPath(path));
+    // The user's removals hold for this conversion even when the file cannot take them.
     for (int row = pList->GetItemCount() - 1; row >= 0; --row) {
         CSpeedCamData* pCam = pList->GetItemCamera(row);
         if (pCam->m_bRemoved != 1) continue;
         pList->DeleteItem(row);
         pSet->RemoveCamera(pCam);
     }
+    if (!backedUp) return SaveResult::BackupFailed;
     const bool written = partnerText ? ExportPartnerText(path, pSet) : ExportCamWorkbook(path, pSet);
     return written ? SaveResult::Saved : SaveResult::WriteFailed;
 }

@@ -119,7 +119,7 @@ void OPageView1::BuildTitle() {
 
 void OPageView1::SetStatus(UINT nId) {
     m_nStatusId = nId;
-    lstrcpynW(m_szStatus, LoadTextOrEmpty(nId), 128);
+    m_strStatus = LoadTextOrEmpty(nId);
 }
 
 bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
@@ -416,7 +416,7 @@ void OPageView1::SaveCorrections() {
     // said as such: nobody should read "saved" about a file that still holds the old data.
     const UINT id = result == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
     m_nStatusId = id;
-    lstrcpynW(m_szStatus, FormatText(LoadTextOrEmpty(id), {name}).c_str(), 128);
+    m_strStatus = FormatText(LoadTextOrEmpty(id), {name});
     m_lstCamera.ShowWindow(SW_HIDE);
     Redraw();
 }
@@ -492,7 +492,7 @@ void OPageView1::ResetPage() {
     if (m_nMode != 1) UpdateNext();
     m_bLoadFailed = false;
     m_nStatusId = 0;
-    m_szStatus[0] = 0;
+    m_strStatus.clear();
     Redraw();
 }
 
@@ -518,7 +518,7 @@ void OPageView1::ReloadTexts() {
     if (m_nStatusId == IDS_BASE_IMPORTED || m_nStatusId == IDS_SAVE_FAILED) {
         std::wstring name;
         GetFileNameFromPath(m_strPath, name);
-        lstrcpynW(m_szStatus, FormatText(LoadTextOrEmpty(m_nStatusId), {name}).c_str(), 128);
+        m_strStatus = FormatText(LoadTextOrEmpty(m_nStatusId), {name});
     } else if (m_nStatusId) {
         SetStatus(m_nStatusId);
     }
@@ -575,7 +575,7 @@ void OPageView1::OnPaint() {
                 rc = area;
                 rc.bottom = rc.top + 24;
                 ::SetTextColor(dc, RGB(255, 0, 0));
-                ::DrawTextW(dc, m_szStatus, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+                ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
                 ::SetTextColor(dc, kWhite);
                 rc = area;
                 rc.top += 48;
@@ -585,12 +585,12 @@ void OPageView1::OnPaint() {
                 }
             } else {
                 rc = kStatusRect;
-                ::DrawTextW(dc, m_szStatus, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+                ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
             }
             break;
         case kCorrecting:
             rc = kStatusCorrectRect;
-            ::DrawTextW(dc, m_szStatus, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+            ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
             PaintCaptions(dc);
             if (!m_strColumnNote.empty() && m_lstCamera.IsWindowVisible()) {
                 rc = kNoteRect;
@@ -599,7 +599,7 @@ void OPageView1::OnPaint() {
             break;
         case kDone:
             rc = kStatusDoneRect;
-            ::DrawTextW(dc, m_szStatus, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+            ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
             break;
     }
     ::SelectObject(dc, old);

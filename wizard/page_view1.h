@@ -74,7 +74,7 @@ public:
     bool m_bLoadFailed = false;
     std::wstring m_strBaseUrl;
     wchar_t m_szTitle[80] = {};
-    wchar_t m_szStatus[128] = {};
+    std::wstring m_strStatus;  // whole, however long the file name in it
     UINT m_nStatusId = 0;
 
     ORadioButton m_btnDownload, m_btnPrevious;

@@ -30,28 +30,12 @@ std::string WriteWorkbook(const std::string& dir, const char16_t* stream,
     return path;
 }
 
-// FORMULA whose result is not a number: type and value bytes.
-biff_test::Bytes Formula(uint16_t col, uint8_t type, uint8_t value) {
-    using namespace biff_test;
-    Bytes d;
-    Put16(d, 0);
-    Put16(d, col);
-    Put16(d, 15);
-    Bytes result = {type, 0, value, 0, 0, 0, 0xFF, 0xFF};
-    d.insert(d.end(), result.begin(), result.end());
-    Put16(d, 0);
-    Put32(d, 0);
-    Put16(d, 3);
-    d.insert(d.end(), {0x1E, 1, 0});
-    return Rec(0x0006, d);
-}
-
 }  // namespace
 
 TEST(DumpXlsCommand, FormulaResultsOfEveryKind) {
     using namespace biff_test;
-    const Bytes body = Cat({Row(0, 4), Formula(0, 1, 1), Formula(1, 2, 0x2A), Formula(2, 3, 0),
-                            Formula(3, 2, 0x99), DbCell()});
+    const Bytes body = Cat({Row(0, 4), Formula(0, 0, 1, 1), Formula(0, 1, 2, 0x2A),
+                            Formula(0, 2, 3, 0), Formula(0, 3, 2, 0x99), DbCell()});
     std::string path = WriteWorkbook("dump_results", u"Workbook", WorkbookStream({"data"}, {body}));
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();

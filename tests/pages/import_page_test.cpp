@@ -84,7 +84,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     EXPECT_EQ(m_page->m_lstCamera.GetItemCount(), 3);
     EXPECT_TRUE(m_page->m_lstCamera.IsWindowVisible());
     EXPECT_FALSE(NextEnabled());
-    EXPECT_EQ(std::wstring(m_page->m_szStatus), L"Some data are invalid. Please correct the marked one.");
+    EXPECT_EQ(m_page->m_strStatus, L"Some data are invalid. Please correct the marked one.");
     // The working copy is the file as imported.
     EXPECT_EQ(Bytes(GetWorkingBaseFilePath(GetModuleDir())), original);
 
@@ -102,7 +102,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     Click(OPageView1::IDC_NEXT);
     EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
     EXPECT_EQ(m_base.GetCount(), 297);
-    EXPECT_EQ(std::wstring(m_page->m_szStatus),
+    EXPECT_EQ(m_page->m_strStatus,
               L"Base data have been imported successfully.\nYour revised data is saved as \"base_data.xls\".");
     EXPECT_EQ(Bytes(MakeBackupPath(m_path)), original);
     CSpeedCamDataSet reread;
@@ -143,7 +143,7 @@ TEST_F(ImportPage, AWriteBackThatFailsSaysSoAndKeepsTheFile) {
     ::CloseHandle(lock);
     EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
     EXPECT_EQ(m_page->m_nStatusId, UINT(IDS_SAVE_FAILED));
-    EXPECT_NE(std::wstring(m_page->m_szStatus).find(L"could not be saved"), std::wstring::npos);
+    EXPECT_NE(m_page->m_strStatus.find(L"could not be saved"), std::wstring::npos);
     EXPECT_EQ(Bytes(m_path), original);
 }
 

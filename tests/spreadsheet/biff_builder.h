@@ -127,6 +127,23 @@ inline Bytes Blank(uint16_t row, uint16_t col, uint16_t xf = 15) {
     return Rec(0x0201, d);
 }
 
+// FORMULA with a result that is not a number: type byte, value byte, 0xFFFF at the end; its
+// tokens are one integer constant.
+inline Bytes Formula(uint16_t row, uint16_t col, uint8_t type, uint8_t value,
+                     uint16_t code = 0x0006) {
+    Bytes d;
+    Put16(d, row);
+    Put16(d, col);
+    Put16(d, 15);
+    const Bytes result = {type, 0, value, 0, 0, 0, 0xFF, 0xFF};
+    d.insert(d.end(), result.begin(), result.end());
+    Put16(d, 0);
+    Put32(d, 0);
+    Put16(d, 3);
+    d.insert(d.end(), {0x1E, 1, 0});
+    return Rec(code, d);
+}
+
 inline Bytes DbCell() {
     Bytes d;
     Put32(d, 0);

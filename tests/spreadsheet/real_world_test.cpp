@@ -63,21 +63,6 @@ Bytes Label(uint16_t row, uint16_t col, const std::u16string& text, bool wide) {
     return Rec(0x0204, d);
 }
 
-// FORMULA with a result that is not a number: type byte, value byte, 0xFFFF at the end.
-Bytes Formula(uint16_t row, uint16_t col, uint8_t type, uint8_t value, uint16_t code = 0x0006) {
-    Bytes d;
-    Put16(d, row);
-    Put16(d, col);
-    Put16(d, 15);
-    Bytes result = {type, 0, value, 0, 0, 0, 0xFF, 0xFF};
-    d.insert(d.end(), result.begin(), result.end());
-    Put16(d, 0);
-    Put32(d, 0);
-    Put16(d, 3);  // tokens: an integer constant
-    d.insert(d.end(), {0x1E, 1, 0});
-    return Rec(code, d);
-}
-
 Bytes NumberFormula(uint16_t row, uint16_t col, double v, uint16_t code) {
     Bytes d;
     Put16(d, row);
