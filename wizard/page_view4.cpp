@@ -724,8 +724,11 @@ void OPageView4::ShowResult() {
 
 void OPageView4::ShowErrorLog() {
     std::vector<uint8_t> bytes;
-    if (!kovra::ReadWholeFile(m_strErrorLog, bytes, kMaxLogBytes)) return;
-    m_editLog.SetWindowText(LogText(bytes).c_str());
+    // A log that cannot be read is said in the view, not left as an empty or hidden one.
+    if (kovra::ReadWholeFile(m_strErrorLog, bytes, kMaxLogBytes))
+        m_editLog.SetWindowText(LogText(bytes).c_str());
+    else
+        m_editLog.SetWindowText(FormatText(LoadTextOrEmpty(IDS_LOG_UNREADABLE), {m_strErrorLog}).c_str());
     ShowControl(m_editLog, true);
 }
 

@@ -386,6 +386,18 @@ TEST_F(StandInConverter, ErrorAnswerShowsTheLogInTheAnsiCodePage) {
     EXPECT_EQ(m_page->m_editLog.GetWindowText(), L"   No. Latitude\r\n    2. 91.000000\r\n");
 }
 
+TEST_F(StandInConverter, ErrorAnswerWithoutALogSaysSoInTheLogView) {
+    Start("@exit 0\r\n");
+    ASSERT_TRUE(WaitForConverter());
+    m_page->PostMessage(UM_CONVERT_RESULT, 0);
+    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ExpectFailure(OPageView4::kFailConverterErrors);
+    ASSERT_TRUE(Shown(m_page->m_editLog));
+    const std::wstring text = m_page->m_editLog.GetWindowText();
+    EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << kovra::ToUtf8(text);
+    EXPECT_NE(text.find(L"ErrorLogFile.txt"), std::wstring::npos) << kovra::ToUtf8(text);
+}
+
 TEST_F(StandInConverter, DeviceFileThatCannotBeCopiedIsAFailure) {
     ::RemoveDirectoryW(m_dest.c_str());
     Start("@exit 0\r\n");

@@ -167,7 +167,7 @@ TEST_F(MainDialog, AVersionThatCouldNotBeVerifiedIsOnlyAnnounced) {
     {
         pages_test::BoxAnswerer answerer;
         Post(UM_UNVERIFIED_VERSION);
-        EXPECT_EQ(answerer.Count(), 1);
+        EXPECT_TRUE(PumpUntil([&] { return answerer.Count() == 1; }));
     }
     // The notice is all: the wizard stays where it was and nothing was started.
     ASSERT_TRUE(::IsWindow(m_dlg->m_hWnd));
