@@ -448,7 +448,7 @@ bool CUpdateChecker::IsAnnouncedInstaller(const std::wstring& path) {
     if (m_strSetupSha256.empty()) return false;  // nothing announced, nothing started
     std::string actual;
     if (!Sha256OfFile(path, actual)) return false;
-    const std::wstring wide(actual.begin(), actual.end());
+    const std::wstring wide = Widened(actual);
     if (EqualsNoCase(wide, m_strSetupSha256)) return true;
     if (m_bLogEnabled)
         WriteUpdateLog(Format(L"File %ls has SHA-256 %ls, not %ls in DownloadHttpFile",

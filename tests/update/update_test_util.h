@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/update/test_keys.h"
+
 namespace update_test {
 
 // A fresh temp folder as a Windows path without a trailing backslash.
@@ -44,10 +46,6 @@ private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     HWND m_hWnd = nullptr;
 };
-
-// The public halves of tests/update/test_key.pem and test_key2.pem, trusted by test builds.
-extern const char kTestKey[];
-extern const char kTestKey2[];
 
 // The "Checking for update..." box as the checker finds it: a window titled "OrvelMessageBox"
 // owned by the main dialog (owner), which a close request destroys.
