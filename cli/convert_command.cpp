@@ -1,20 +1,16 @@
-// kovracli convert: the wizard's road without the wizard. Imports the sources as steps 1-3
-// do, deals with invalid records and duplicates by the options instead of by asking, builds
-// the conversion workbook and runs the converter core on it.
+// kovracli convert: the wizard's road without the wizard. Drives the same conversion session,
+// dealing with invalid records and duplicates by the options instead of by asking, and runs the
+// converter core on the conversion workbook.
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/file_io.h"
 #include "base/paths.h"
-#include "camdata/cam_workbook.h"
 #include "camdata/config.h"
-#include "camdata/duplicate_filter.h"
-#include "camdata/history.h"
-#include "camdata/partner_text.h"
-#include "camdata/speed_cam_data_set.h"
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "rawconv/converter.h"
+#include "session/conversion_session.h"
 
 namespace {
 
@@ -76,6 +72,17 @@ std::string ReadLog(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The converter core in this process, writing into the output folder.
+struct CoreLauncher : IConverterLauncher {
+    explicit CoreLauncher(const std::string& folder) : out(folder) {}
+    bool Start(const std::wstring&, const std::wstring& workbook) override {
+        result = rawconv::Convert(kovra::ToUtf8(workbook), out);
+        return true;
+    }
+    std::string out;
+    rawconv::RunResult result;
+};
+
 std::string Trim(std::wstring s) {
     while (!s.empty() && s.front() == L' ') s.erase(s.begin());
     return kovra::ToUtf8(s);
@@ -108,50 +115,43 @@ int RunConvert(const Args& args) {
     }
 
     // 1. Imports in the wizard's order; the later steps test types against the base list.
-    CSpeedCamDataSet sets[3];
-    std::vector<int> partnerLines;
-    const std::wstring workingBase = GetWorkingBaseFilePath(out);
+    ConversionSession session(out);
     bool haveWorkbook = false;
     for (int s = 0; s < 3; ++s) {
         if (o.source[s].empty()) continue;
-        const std::wstring path = kovra::FromUtf8(o.source[s]);
-        const std::wstring types = s == 0 ? L"" : sets[0].m_strCameraTypes;
-        const bool ok = s == 1 ? ImportPartnerText(types, path, &sets[s], nullptr, &partnerLines)
-                               : ImportCamWorkbook(types, nullptr, path, &sets[s]);
-        if (!ok) return Fail(o.source[s] + ": The file format is invalid.");
-        if (sets[s].GetCount() == 0) return Fail(o.source[s] + ": Incorrect data format.");
-        sets[s].SetSource(int16_t(s));
-        if (s != 1) {
-            if (!kovra::CopyFileReplacing(path, workingBase))
-                return Fail("cannot copy " + o.source[s] + " to the working base file");
-            haveWorkbook = true;
+        switch (session.Import(s, kovra::FromUtf8(o.source[s]))) {
+            case ImportedSource::kInvalidFile: return Fail(o.source[s] + ": The file format is invalid.");
+            case ImportedSource::kNoCameras: return Fail(o.source[s] + ": Incorrect data format.");
+            case ImportedSource::kImported: break;
         }
+        if (s != 1) haveWorkbook = true;
     }
     if (!haveWorkbook)
         return Fail("a base-data or customized workbook is needed: the conversion workbook is made from it");
-    const ptrdiff_t imported[3] = {sets[0].GetCount(), sets[1].GetCount(), sets[2].GetCount()};
+    const ptrdiff_t imported[3] = {session.Set(0).GetCount(), session.Set(1).GetCount(), session.Set(2).GetCount()};
 
     // 2. Invalid records: listed and refused, or removed as "Remove all invalid data" does.
     int invalid = 0;
     std::string invalidList;
     for (int s = 0; s < 3; ++s) {
+        const ImportedSource& source = session.Source(s);
         int index = 0;
-        std::vector<CSpeedCamData*> bad;
-        for (POSITION pos = sets[s].m_camList.GetHeadPosition(); pos; ++index) {
-            CSpeedCamData* c = sets[s].m_camList.GetNext(pos);
+        for (POSITION pos = source.set.m_camList.GetHeadPosition(); pos; ++index) {
+            CSpeedCamData* c = source.set.m_camList.GetNext(pos);
             if (c->IsValid()) continue;
-            bad.push_back(c);
             ++invalid;
             for (int col = 0; col < CamColumnCount; ++col) {
                 if (c->m_bValid[col]) continue;
-                const std::string where = s == 1 ? "line " + std::to_string(partnerLines[size_t(index)])
+                const std::string where = s == 1 ? "line " + std::to_string(source.lines[size_t(index)])
                                                  : "row " + std::to_string(index + 2);
                 invalidList += std::string("  ") + kSourceNames[s] + " " + o.source[s] + ", " + where + ", " +
                                kColumnNames[col] + ": " + Trim(c->GetValueText(col)) + "\n";
             }
         }
-        if (o.dropInvalid)
-            for (CSpeedCamData* c : bad) sets[s].RemoveCamera(c);
+        if (o.dropInvalid) {
+            session.RemoveAllInvalid(s);
+            session.DropRemoved(s);
+        }
     }
     if (invalid > 0 && !o.dropInvalid) {
         std::fprintf(stderr, "kovracli: %d camera%s with invalid values (nothing was written; "
@@ -159,24 +159,25 @@ int RunConvert(const Args& args) {
         return 1;
     }
 
-    // 3. Duplicates: one camera kept per group.
-    const ptrdiff_t beforeFilter = sets[0].GetCount() + sets[1].GetCount() + sets[2].GetCount();
-    CDuplicateFilter filter(&sets[0], &sets[1], &sets[2]);
-    const int groups = filter.FindDuplicateGroups();
-    if (groups > 0) {
-        if (o.keep >= 0) {
-            filter.KeepSourceForAll(o.keep, 0);
-        } else {
-            for (int g = 0; g < groups; ++g)
-                if (filter.ShowDuplicateGroup(g, nullptr)) filter.KeepChosenCamera(0);
-        }
-    }
-    const ptrdiff_t afterFilter = sets[0].GetCount() + sets[1].GetCount() + sets[2].GetCount();
+    // 3. Duplicates: one camera kept per group, as the wizard's choice keeps it.
+    const ptrdiff_t beforeFilter = session.Set(0).GetCount() + session.Set(1).GetCount() + session.Set(2).GetCount();
+    session.StartConvert();
+    session.SearchDuplicates();
+    ConversionSession::Action next = session.OnSearchDone();
+    const int groups = session.GroupCount();
+    session.SetAlwaysSelect(o.keep >= 0);
+    while (next == ConversionSession::kNone && session.GetScreen() == ConversionSession::kChoosing)
+        next = session.NextSet(o.keep);
+    const ptrdiff_t afterFilter = session.Set(0).GetCount() + session.Set(1).GetCount() + session.Set(2).GetCount();
 
     // 4. The conversion workbook in History, then the converter core on it.
-    const std::wstring history = BuildConversionWorkbook(out, &sets[0], &sets[1], &sets[2]);
+    session.OnWorkbookBuilt(session.BuildWorkbook());
+    const std::wstring history = session.Workbook();
     if (history.empty()) return Fail("cannot write the conversion workbook in " + o.out + "/History");
-    const rawconv::RunResult r = rawconv::Convert(kovra::ToUtf8(history), o.out);
+    CoreLauncher core(o.out);
+    session.StartConverter(ConverterFiles{L"rawconv", L"", L"", L""}, &core);
+    const rawconv::RunResult& r = core.result;
+    session.OnConverterAnswer(r.outcome == rawconv::Outcome::Success);
     if (r.outcome != rawconv::Outcome::Success) {
         std::fprintf(stderr, "kovracli: the converter refused the conversion workbook %s:\n%s",
                      kovra::ToUtf8(history).c_str(), ReadLog(r.errorLogPath).c_str());
