@@ -1,0 +1,149 @@
+// Source reader: the kind from the content, then the reader of that kind.
+#include "exchange/cam_source.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/file_io.h"
+#include "camdata/cam_workbook.h"
+#include "camdata/partner_text.h"
+#include "camdata/speed_cam_data_set.h"
+#include "exchange/cam_csv.h"
+#include "rawconv/speed_raw.h"
+#include "spreadsheet/excel_file.h"
+
+namespace exchange {
+
+namespace {
+
+const uint64_t kMaxSourceBytes = 256u << 20;
+const uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+int32_t BigEndian32(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]);
+}
+
+// The first line holds "//": a partner file's title, never a CSV header.
+bool FirstLineHasComment(const uint8_t* data, size_t size) {
+    for (size_t i = 0; i + 1 < size && data[i] != '\n' && data[i] != '\r'; ++i)
+        if (data[i] == '/' && data[i + 1] == '/') return true;
+    return false;
+}
+
+bool ReadWorkbook(const std::wstring& path, CamCollection* out, std::string* error) {
+    CSpeedCamDataSet set;
+    if (!ImportCamWorkbook(L"", nullptr, path, &set)) {
+        ExcelFile probe;
+        if (!probe.OpenFile(path))
+            *error = "not a readable Excel 97-2003 workbook: " + probe.FailureText();
+        else
+            *error = probe.FindSheet("note") ? "the workbook has no sheet \"data\""
+                                             : "the workbook has no sheet \"note\"";
+        return false;
+    }
+    out->records = RecordsFromSet(set, nullptr);
+    // Data rows start below the header row: the first camera is on the sheet's row 2.
+    for (size_t i = 0; i < out->records.size(); ++i) out->records[i].origin = int(i) + 2;
+    return true;
+}
+
+bool ReadPartner(const uint8_t* data, size_t size, CamCollection* out, std::string* error) {
+    CSpeedCamDataSet set;
+    CSpeedCamTextReader reader(&set);
+    reader.Feed(data, size);
+    reader.Finish();
+    // A file the partner reader takes nothing from is no camera file, unless it is a title
+    // alone: a partner file without cameras.
+    const bool oneLine = std::memchr(data, '\n', size) == nullptr ||
+                         std::memchr(data, '\n', size) == data + size - 1;
+    if (std::memchr(data, 0, size) || (set.GetCount() == 0 && !oneLine)) {
+        *error =
+            "not a camera file: neither speed.raw, an Excel 97-2003 workbook, a partner text "
+            "file nor a CSV file with a header naming its columns";
+        return false;
+    }
+    out->records = RecordsFromSet(set, &reader.m_recordLines);
+    return true;
+}
+
+}  // namespace
+
+bool LooksLikeSpeedRaw(const uint8_t* data, size_t size) {
+    if (size < rawconv::kHeaderSize || (size - rawconv::kHeaderSize) % rawconv::kRecordSize)
+        return false;
+    if (data[1] < 1 || data[1] > 12 || data[2] < 1 || data[2] > 31) return false;
+    // Text never passes: any printable first byte puts a latitude beyond 500 million.
+    for (size_t p = rawconv::kHeaderSize; p < size; p += rawconv::kRecordSize) {
+        const int64_t lat = BigEndian32(data + p), lon = BigEndian32(data + p + 4);
+        if (lat < -90000000 || lat > 90000000 || lon < -180000000 || lon > 180000000) return false;
+    }
+    return true;
+}
+
+bool DecodeSpeedRaw(const uint8_t* data, size_t size, CamCollection* out) {
+    if (!LooksLikeSpeedRaw(data, size)) return false;
+    out->kind = SourceKind::SpeedRaw;
+    out->records.clear();
+    out->records.reserve((size - rawconv::kHeaderSize) / rawconv::kRecordSize);
+    int n = 0;
+    for (size_t p = rawconv::kHeaderSize; p < size; p += rawconv::kRecordSize) {
+        const uint8_t* r = data + p;
+        CamRecord rec;
+        rec.origin = ++n;
+        rec.millionths = true;
+        rec.latE6 = BigEndian32(r);
+        rec.lonE6 = BigEndian32(r + 4);
+        rec.cam.SetLatitude(rec.latE6 / 1e6);
+        rec.cam.SetLongitude(rec.lonE6 / 1e6);
+        rec.cam.SetBearingAngle(int16_t(uint16_t(r[8] << 8 | r[9])));
+        rec.cam.SetSpeedLimit(r[10]);
+        rec.cam.SetCameraType(r[11], nullptr);
+        rec.cam.SetDirType(r[12]);
+        out->records.push_back(rec);
+    }
+    return true;
+}
+
+bool ReadCamSource(const std::wstring& path, CamCollection* out, std::string* error) {
+    out->records.clear();
+    out->name = FileNameOf(kovra::ToUtf8(path));
+    std::vector<uint8_t> bytes;
+    if (!kovra::ReadWholeFile(path, bytes, kMaxSourceBytes)) {
+        *error = !kovra::FileExists(path) ? "the file does not exist"
+                                          : "the file cannot be read, or is larger than 256 MiB";
+        return false;
+    }
+    const uint8_t* data = bytes.data();
+    const size_t size = bytes.size();
+    if (size == 0) {
+        *error = "the file is empty";
+        return false;
+    }
+    if (size >= 2 &&
+        ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
+        *error = "the text is UTF-16; save it as UTF-8";
+        return false;
+    }
+    if (size >= sizeof kCompoundSignature &&
+        std::memcmp(data, kCompoundSignature, sizeof kCompoundSignature) == 0) {
+        out->kind = SourceKind::Workbook;
+        return ReadWorkbook(path, out, error);
+    }
+    if (DecodeSpeedRaw(data, size, out)) return true;
+    const char* text = reinterpret_cast<const char*>(data);
+    if (LooksLikeCamCsv(text, size) && !FirstLineHasComment(data, size)) {
+        out->kind = SourceKind::Csv;
+        CSpeedCamDataSet set;
+        CamCsvReport report;
+        if (!ParseCamCsv(text, size, L"", &set, &report)) {
+            *error = "not a readable camera CSV file: " + report.error;
+            return false;
+        }
+        out->records = RecordsFromSet(set, &report.lines);
+        return true;
+    }
+    out->kind = SourceKind::PartnerText;
+    return ReadPartner(data, size, out, error);
+}
+
+}  // namespace exchange
