@@ -11,6 +11,9 @@ int RunImport(const Args& args);
 int RunDumpRaw(const Args& args);
 int RunConvert(const Args& args);
 int RunDumpXls(const Args& args);
+int RunExport(const Args& args);
+int RunDiff(const Args& args);
+int RunMap(const Args& args);
 
 // Writes text to stdout in binary mode (no CR LF translation on Windows).
 void WriteStdout(const std::string& text);

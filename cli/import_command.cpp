@@ -9,6 +9,7 @@
 #include "camdata/speed_cam_data_set.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "exchange/cam_csv.h"
 #include "spreadsheet/excel_file.h"
 
 namespace {
@@ -60,6 +61,7 @@ int ImportUsage() {
     std::fprintf(stderr,
                  "usage: kovracli import --base FILE.xls\n"
                  "       kovracli import --custom FILE.xls [--types LIST]\n"
+                 "       kovracli import --custom FILE.csv [--types LIST]\n"
                  "       kovracli import --partner FILE.txt [--types LIST]\n");
     return 2;
 }
@@ -87,6 +89,19 @@ int RunImport(const Args& args) {
     CCameraListMemory listed;
     const std::wstring path = kovra::FromUtf8(file);
     const std::wstring typeList = kovra::FromUtf8(types);
+    if (kind == "custom" && exchange::IsCamCsvFile(path)) {
+        // A customized CSV file: the values that fail are named with their line and column.
+        exchange::CamCsvReport report;
+        if (!exchange::ImportCamCsv(typeList, &listed, path, &set, &report)) {
+            std::fprintf(stderr, "kovracli: %s: %s\n", file.c_str(), report.error.c_str());
+            return 1;
+        }
+        for (const exchange::CsvValueProblem& p : report.problems)
+            std::fprintf(stderr, "kovracli: %s: %s\n", file.c_str(),
+                         exchange::DescribeProblem(p).c_str());
+        WriteStdout(SetToJson(set, listed));
+        return 0;
+    }
     const bool ok = kind == "partner" ? ImportPartnerText(typeList, path, &set, &listed)
                                       : ImportCamWorkbook(typeList, &listed, path, &set);
     if (!ok) {

@@ -21,6 +21,8 @@ public:
     JsonWriter& Int(int64_t v);
     // 17 significant digits, so the value reads back exactly; non-finite values as null.
     JsonWriter& Double(double v);
+    // A number already in JSON's form, written as it is: values whose exact text matters.
+    JsonWriter& Number(const std::string& text) { return Raw(text.c_str()); }
     JsonWriter& Bool(bool v) { return Raw(v ? "true" : "false"); }
     JsonWriter& Null() { return Raw("null"); }
 

@@ -24,12 +24,20 @@ const Command kCommands[] = {
      "convert [--base F.xls] [--partner F.txt] [--custom F.xls] [--keep step1|step2|step3]\n"
      "          [--drop-invalid] [--model N] --out DIR [--json]\n"
      "                                    import, check, filter and convert to DIR/speed.raw"},
+    {"diff", RunDiff,
+     "diff OLD NEW [--json] [--kml FILE]\n"
+     "                                    cameras removed, added, changed and unchanged"},
     {"dump-raw", RunDumpRaw, "dump-raw speed.raw                print the camera file's header and records as JSON"},
     {"dump-xls", RunDumpXls, "dump-xls FILE.xls                 print the workbook's sheets and cells as JSON"},
+    {"export", RunExport,
+     "export SOURCE --to kml|gpx|csv [-o FILE]\n"
+     "                                    a camera source as KML, GPX or CSV"},
     {"import", RunImport,
      "import --base FILE.xls            import base data and print the camera set as JSON\n"
      "  import --custom FILE.xls [--types LIST]\n"
+     "  import --custom FILE.csv [--types LIST]\n"
      "  import --partner FILE.txt [--types LIST]"},
+    {"map", RunMap, "map SOURCE [-o FILE.svg]          an SVG overview of a camera source"},
 };
 
 int Usage() {
