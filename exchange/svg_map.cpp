@@ -17,7 +17,7 @@ const double kPi = 3.14159265358979323846;
 const double kMetresPerDegree = 6371000.0 * kPi / 180.0;  // on a sphere of the Earth's mean radius
 const double kMinSpan = 0.005;  // degrees: a lone camera still gets a street
 const double kMaxPlotW = 960, kMaxPlotH = 720;
-const double kMargin = 20, kTitleH = 34, kLegendW = 250, kRowH = 20;
+const double kMargin = 20, kTitleH = 34, kLegendW = 270, kRowH = 20;
 const size_t kMaxTicks = 3000;  // beyond this, bearing lines only blur the dots
 
 std::string Num(double v) {
@@ -154,7 +154,7 @@ std::string FormatSvgMap(const CamCollection& cams) {
         row("<path stroke=\"#000000\" stroke-width=\"1.2\" d=\"M" + Num(lx + 6) + " " +
                 Num(ly + 5) + "v-10\"/>",
             "line: the bearing watched");
-    if (unplaced) row("", std::to_string(unplaced) + " without a place on the globe, not shown");
+    if (unplaced) row("", std::to_string(unplaced) + " not shown: no place on the globe");
     out += "</svg>\n";
     return out;
 }
