@@ -149,7 +149,8 @@ void ConversionSession::SetScreen(Screen screen) {
     v.settings = screen == kSettings;
     v.convert = screen <= kChoosing;
     v.convertEnabled = screen == kSettings;
-    v.back = screen <= kChoosing;
+    // A converter that runs is waited for as long as it runs; the user may go back meanwhile.
+    v.back = screen <= kChoosing || (screen == kConverting && m_bConverterStarted);
     v.backEnabled = screen != kFiltering;
     v.choice = screen == kChoosing;
     v.rowsEnabled = v.choice && !m_bAlwaysSelect;
@@ -271,6 +272,7 @@ void ConversionSession::StartConverter(const ConverterFiles& files, IConverterLa
         return;
     }
     m_bConverterStarted = true;
+    SetScreen(kConverting);
 }
 
 ConversionSession::Action ConversionSession::OnConverterAnswer(bool success) {
@@ -292,9 +294,8 @@ void ConversionSession::OnConverterEnded() {
 
 bool ConversionSession::CopyResult(const std::wstring& destFolder) {
     if (m_view.screen != kResult || (m_view.failure != kFailNone && m_view.failure != kFailCopy)) return false;
-    std::wstring dest = destFolder;
-    if (!dest.empty() && dest.back() != L'\\' && dest.back() != L'/') dest += L'\\';
-    dest += FileName(m_converter.rawFile);
+    const std::wstring name = FileName(m_converter.rawFile);
+    const std::wstring dest = destFolder.empty() ? name : kovra::JoinPath(destFolder, name);
     // The destination may be the converter's own folder: then the file is already there.
     const bool copied = SamePath(dest, m_converter.rawFile) ? kovra::FileExists(dest)
                                                             : kovra::CopyFileReplacing(m_converter.rawFile, dest);

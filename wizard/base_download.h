@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "session/conversion_session.h"
 
 // Where the configuration file lies on the download server.
 extern const wchar_t kBaseFileIniServerPath[];  // "/dvr/Kovra R7/rus/BaseFile.ini"
@@ -64,9 +67,10 @@ struct CBaseDownload {
     std::atomic<bool> m_bLoadFailed{false};
     std::atomic<LONG> m_nCancel{0};
     uint64_t m_nLimit = kBaseWorkbookLimit;  // the most the workbook may take
-    // Runs on the download thread once the workbook is stored at m_strPath: the page's
-    // import. The page must not touch what it imports into while the worker runs.
+    // Runs on the download thread once the workbook is stored at m_strPath: the import into
+    // m_pImported, which the page takes over after UM_BASE_DOWNLOADED.
     std::function<void(CBaseDownload&)> m_fnImport;
+    std::unique_ptr<ImportedSource> m_pImported;
 };
 
 // The status callback of one transfer. It lives on the transferring thread's stack and is

@@ -7,25 +7,24 @@
 #include "app/helpers.h"
 #include "app/messages.h"
 #include "app/texts.h"
-#include "camdata/cam_workbook.h"
 #include "camdata/config.h"
-#include "camdata/corrections.h"
-#include "camdata/history.h"
-#include "camdata/partner_text.h"
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "framework/file_dialog.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
+#include "session/conversion_session.h"
 #include "skin/skin_draw.h"
 #include "wizard/base_download.h"
 #include "wizard/message_box.h"
 
 namespace {
 
-// Posted to the page when an import failed, so the reset and the message happen on the
-// user-interface thread even when the import ran on the download thread.
+// Posted to the page when an import failed: the reset and the message come after the screen
+// that started the import has finished.
 const UINT UM_IMPORT_FAILED = WM_APP + 1;
+// Posted after a downloaded workbook's import: the notice that names it.
+const UINT UM_DOWNLOAD_NOTICE = WM_APP + 2;
 
 const RECT kTitleRect{116, 48, 716, 84};
 const RECT kInstructionsRect{120, 100, 820, 260};
@@ -46,8 +45,8 @@ std::wstring JoinTexts(UINT first, UINT last) {
     return all;
 }
 
-// The wait cursor, shown once however many callers nest it; process-wide and, like the
-// page's own fields, only touched by one thread at a time.
+// The wait cursor, shown once however many callers nest it; only the user-interface thread
+// shows it.
 bool g_bWaitCursor = false;
 class CWaitCursor {
 public:
@@ -86,20 +85,22 @@ OPageView1::OPageView1()
       m_fontText(skin::CreateFont(L"Arial", 18, FW_NORMAL)),
       m_fontCaption(skin::CreateFont(L"Arial", 16, FW_NORMAL)) {}
 
-OPageView1::~OPageView1() {
-    // A download still running when the wizard closes ends at its next progress report; its
-    // state must outlive it, and nothing of this page may be imported into any more.
-    if (m_bDownloading && m_pDownload) {
-        m_pDownload->Cancel();
-        m_pDownload->m_fnImport = nullptr;
-        m_pDownload.release();
+OPageView1::~OPageView1() { StopWork(); }
+
+void OPageView1::StopWork() {
+    if (!m_downloadThread.IsRunning()) {
+        m_downloadThread.Join(0);
+        return;
     }
+    // The transfer ends at its next progress report, an import when it is done; the worker
+    // owns the download it works on, so one stuck in the network may end with the process.
+    if (m_pDownload) m_pDownload->Cancel();
+    if (!m_downloadThread.Join(1500)) m_downloadThread.Release();
 }
 
-void OPageView1::SetMode(int nMode, CSpeedCamDataSet* pSet, CSpeedCamDataSet* pBaseSet) {
+void OPageView1::SetMode(int nMode, ConversionSession* pSession) {
     m_nMode = nMode;
-    m_pSet = pSet;
-    m_pBaseSet = pBaseSet;
+    m_pSession = pSession;
     m_bDownload = nMode == 1;
     if (nMode != 1) {
         ::OffsetRect(&m_rcNext, -110, 0);
@@ -316,28 +317,35 @@ int OPageView1::GoNext() {
 }
 
 void OPageView1::ImportFile() {
-    if (!m_pSet) return;
-    std::wstring types = m_pBaseSet ? m_pBaseSet->m_strCameraTypes : std::wstring();
-    bool ok;
+    if (!m_pSession) return;
+    m_lstCamera.DeleteAllItems();
+    int outcome;
     {
         CWaitCursor wait;
-        if (m_nMode == 2) {
-            ok = ImportPartnerText(types, m_strPath, m_pSet, &m_lstCamera);
-        } else {
-            if (m_nMode == 1) types.clear();
-            ok = ImportCamWorkbook(types, &m_lstCamera, m_strPath, m_pSet) &&
-                 ::CopyFileW(m_strPath.c_str(), GetWorkingBaseFilePath(GetModuleDir()).c_str(),
-                             FALSE);
-        }
+        outcome = m_pSession->Import(m_nMode - 1, m_strPath);
     }
-    if (ok) {
-        m_pSet->SetSource(int16_t(m_nMode - 1));
-    } else {
-        m_lstCamera.DeleteAllItems();
-        m_pSet->RemoveAll(true);
-    }
-    m_bLoadFailed = m_pSet->GetCount() == 0;
-    PostMessage(ok ? UM_STEP_NEXT : UM_IMPORT_FAILED);
+    ShowImport(outcome);
+}
+
+void OPageView1::ShowImport(int outcome) {
+    const ImportedSource& source = m_pSession->Source(m_nMode - 1);
+    m_lstCamera.DeleteAllItems();
+    m_lstCamera.SetCameraSet(&m_pSession->Set(m_nMode - 1));
+    for (CSpeedCamData* cam : source.invalid.m_items) m_lstCamera.AddCameraItem(cam);
+    m_bLoadFailed = outcome != ImportedSource::kImported;
+    PostMessage(outcome == ImportedSource::kInvalidFile ? UM_IMPORT_FAILED : UM_STEP_NEXT);
+}
+
+void OPageView1::OnBaseDownloaded() {
+    // Only the download this page waits for: after a failed import the page is back on its
+    // first screen and has said so.
+    if (m_nScreen == kChoose || !m_pDownload || !m_pDownload->m_pImported) return;
+    m_bDownloading = false;
+    m_strPath = m_pDownload->m_strPath;
+    const int outcome = m_pSession->Adopt(std::move(m_pDownload->m_pImported));
+    ShowImport(outcome);
+    // The notice comes once the next screen is up; a failed import says so instead.
+    if (outcome != ImportedSource::kInvalidFile) PostMessage(UM_DOWNLOAD_NOTICE);
 }
 
 bool OPageView1::StartDownload() {
@@ -360,16 +368,21 @@ bool OPageView1::StartDownload() {
     m_btnBack.ShowWindow(SW_HIDE);
     m_nScreen = kLoading;
 
-    if (!m_pDownload) m_pDownload.reset(new CBaseDownload);
-    m_pDownload->Reset(url);
-    m_pDownload->m_hWndPage = m_hWnd;
-    m_pDownload->m_nBackCommand = IDC_BACK;
-    m_pDownload->m_fnImport = [this](CBaseDownload& download) {
-        m_strPath = download.m_strPath;
-        ImportFile();
+    // A download before this one has reported its end; its worker is over or about to be.
+    m_downloadThread.Join(INFINITE);
+    std::shared_ptr<CBaseDownload> download = std::make_shared<CBaseDownload>();
+    download->Reset(url);
+    download->m_hWndPage = m_hWnd;
+    download->m_nBackCommand = IDC_BACK;
+    // The import runs on the worker into a source of its own: nothing of the page or the
+    // session is touched there.
+    const std::wstring workingBase = m_pSession->WorkingBasePath();
+    download->m_fnImport = [workingBase](CBaseDownload& d) {
+        d.m_pImported = ImportSource(0, d.m_strPath, std::wstring(), workingBase);
     };
+    m_pDownload = download;
     m_bDownloading = true;
-    if (!AfxBeginThread(BaseDownloadThreadProc, m_pDownload.get())) {
+    if (!m_downloadThread.Start([download] { BaseDownloadThreadProc(download.get()); })) {
         m_bDownloading = false;
         return false;
     }
@@ -408,7 +421,10 @@ void OPageView1::SaveCorrections() {
     SaveResult result;
     {
         CWaitCursor wait;
-        result = ::SaveCorrections(m_strPath, m_nMode == 2, m_pSet, &m_lstCamera);
+        // The list lets go of the records first: the removed ones are deleted.
+        m_lstCamera.EndEdit(true);
+        m_lstCamera.DeleteAllItems();
+        result = m_pSession->SaveCorrections(m_nMode - 1);
     }
     std::wstring name;
     GetFileNameFromPath(m_strPath, name);
@@ -438,20 +454,16 @@ void OPageView1::ToggleRemove() {
     cam->m_bRemoved = cam->m_bRemoved ? 0 : 1;
     ListView_RedrawItems(m_lstCamera.m_hWnd, row, row);
     RefreshRemoveCaption();
-    m_bAllValid = m_lstCamera.AllValid();
+    m_bAllValid = m_pSession->AllValid(m_nMode - 1);
     RefreshNext();
 }
 
 void OPageView1::RemoveAllInvalid() {
     m_lstCamera.EndEdit(true);
-    const int count = m_lstCamera.GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
-        if (cam && !cam->m_bRemoved) cam->m_bRemoved = 1;
-    }
+    m_pSession->RemoveAllInvalid(m_nMode - 1);
     m_lstCamera.Invalidate(FALSE);
     RefreshRemoveCaption();
-    m_bAllValid = m_lstCamera.AllValid();
+    m_bAllValid = m_pSession->AllValid(m_nMode - 1);
     RefreshNext();
 }
 
@@ -466,13 +478,13 @@ void OPageView1::ResetPage() {
     m_bDownloading = false;
     m_strColumnNote.clear();
     if (!m_hWnd) {
-        if (m_pSet) m_pSet->RemoveAll(true);
+        if (m_pSession) m_pSession->ResetStep(m_nMode - 1);
         return;
     }
     m_lstCamera.EndEdit(true);
     m_lstCamera.ShowWindow(SW_HIDE);
     m_lstCamera.DeleteAllItems();
-    if (m_pSet) m_pSet->RemoveAll(true);
+    if (m_pSession) m_pSession->ResetStep(m_nMode - 1);
 
     m_btnTemplate.ShowWindow(m_nMode == 3 ? SW_SHOW : SW_HIDE);
     if (m_nMode == 1) {
@@ -655,22 +667,25 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             GoNext();
             return 0;
         case UM_LIST_CELL_FOCUS:
-            if (!m_pBaseSet) return 0;
+            if (!m_pSession) return 0;
             RefreshRemoveCaption();
             if (int(lParam) >= 0) {
                 m_strColumnNote = lParam < CSpeedCamDataSet::kDescriptionCount
-                                      ? m_pBaseSet->GetDescription(int(lParam))
+                                      ? m_pSession->Set(0).GetDescription(int(lParam))
                                       : std::wstring();
                 InvalidateRect(&kNoteRect, TRUE);
             }
             return 1;
         case UM_LIST_EDITED:
-            m_bAllValid = m_lstCamera.AllValid();
+            m_bAllValid = m_pSession->AllValid(m_nMode - 1);
             RefreshNext();
             return 1;
         case UM_DOWNLOAD_PERCENT: m_wndProgress.SetPos(int(short(wParam))); return 0;
-        case UM_BASE_DOWNLOADED: {
-            if (m_nScreen == kChoose) return 0;  // the import failed and has said so
+        case UM_BASE_DOWNLOADED:
+            OnBaseDownloaded();
+            return 0;
+        case UM_DOWNLOAD_NOTICE: {
+            if (m_nScreen == kChoose) return 0;
             std::wstring name;
             GetFileNameFromPath(m_strBaseUrl, name);
             ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,

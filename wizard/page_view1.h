@@ -12,13 +12,14 @@
 #include "framework/controls.h"
 #include "framework/handles.h"
 #include "framework/wnd.h"
+#include "framework/worker_thread.h"
 #include "skin/bitmap_button.h"
 #include "skin/check_box.h"
 #include "skin/png_image.h"
 #include "skin/progress_bar.h"
 #include "wizard/speed_cam_list_ctrl.h"
 
-class CSpeedCamDataSet;
+class ConversionSession;
 struct CBaseDownload;
 
 class OPageView1 : public CWnd {
@@ -45,10 +46,9 @@ public:
     OPageView1();
     ~OPageView1() override;
 
-    // Before the window exists: the step's mode (1..3), the main dialog's camera set of the
-    // step, and its base data set, whose camera-type list and column descriptions steps 2 and
-    // 3 use.
-    void SetMode(int nMode, CSpeedCamDataSet* pSet, CSpeedCamDataSet* pBaseSet);
+    // Before the window exists: the step's mode (1..3) and the session it imports into (the
+    // base data's type list and column descriptions serve steps 2 and 3).
+    void SetMode(int nMode, ConversionSession* pSession);
     bool Create(const RECT& rect, CWnd* pParent, UINT nID);
     // Back to screen 0; the step's camera set is emptied.
     void ResetPage();
@@ -60,13 +60,14 @@ public:
 
     // The screen machine: one step forward. 1 when it acted, 0 when it refused or handed over.
     int GoNext();
-    // Loads m_strPath into the step's set; on the download thread after a download.
+    // Loads m_strPath into the step's set.
     void ImportFile();
+    // Ends the download worker: cancelled, and joined unless stuck in the network.
+    void StopWork();
 
     int m_nMode = 1;
     int m_nScreen = kChoose;
-    CSpeedCamDataSet* m_pSet = nullptr;
-    CSpeedCamDataSet* m_pBaseSet = nullptr;
+    ConversionSession* m_pSession = nullptr;
     std::wstring m_strPath;
     std::wstring m_strColumnNote;
     bool m_bDownload = false;
@@ -105,6 +106,10 @@ private:
     void RefreshRemoveCaption();
     void RefreshNext();
     bool StartDownload();
+    // Shows the session's import of the step: the records to correct in the list, then the
+    // next screen, or the failure.
+    void ShowImport(int outcome);
+    void OnBaseDownloaded();
     void OnPaint();
     void PaintCaptions(HDC dc);
     void Redraw();
@@ -114,6 +119,9 @@ private:
     ScopedFont m_fontTitle, m_fontText, m_fontCaption, m_fontButton;
     ScopedBitmap m_bmpBack;
     std::unique_ptr<CGdiPlusBitmapResource> m_pCaptionImage;
-    std::unique_ptr<CBaseDownload> m_pDownload;
+    // The download in progress: shared with its worker, which may outlive a close stuck in
+    // the network.
+    std::shared_ptr<CBaseDownload> m_pDownload;
+    CWorkerThread m_downloadThread;
     bool m_bDownloading = false;  // a download thread works for this page
 };

@@ -1,4 +1,4 @@
-// The convert page of step 4: its screens, the two worker threads, the converter and painting.
+// The convert page of step 4: the session's screens, the workers, the converter and painting.
 #include "wizard/page_view4.h"
 
 #include <shellapi.h>
@@ -12,9 +12,6 @@
 #include "app/texts.h"
 #include "base/file_io.h"
 #include "camdata/config.h"
-#include "camdata/duplicate_filter.h"
-#include "camdata/history.h"
-#include "camdata/speed_cam_data_set.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
 #include "skin/skin_draw.h"
@@ -37,7 +34,6 @@ const RECT kNextSetRect{732, 384, 835, 426};
 const RECT kLogRect{118, 125, 740, 293};
 const RECT kTryAgainRect{516, 384, 722, 426};
 const RECT kOpenFolderRect{516, 384, 722, 426};
-const RECT kDuplicateListRect{0, 320, 300, 450};
 
 const RECT kTitleRect{116, 48, 716, 84};
 const RECT kStatusRect{118, 96, 758, 196};
@@ -59,8 +55,9 @@ const int kBackgroundBitmap = 1504;
 const WORD kCaptionPng = 1049;
 const int kMaxStatusLength = 1000;
 // A converter that has ended gets this long for its message to come through the main dialog.
-const DWORD kExitGrace = 2000;
-const UINT kAnswerPoll = 250;
+const UINT kExitGrace = 2000;
+// Posted by the watch on the converter when its process has ended; wParam: the watch's token.
+const UINT UM_CONVERTER_ENDED = WM_APP + 3;
 // Logs larger than this are not shown (the converter writes one line per camera at most).
 const uint64_t kMaxLogBytes = 32u << 20;
 
@@ -116,18 +113,6 @@ int CALLBACK BrowseCallback(HWND hWnd, UINT message, LPARAM, LPARAM lpData) {
 
 }  // namespace
 
-// What a worker thread works on and hands back. The page creates it before the thread starts
-// and reads the result only after the thread's report.
-struct OPageView4::CWorkerJob {
-    HWND hWnd = nullptr;
-    UINT nToken = 0;
-    std::atomic<bool>* pRunning = nullptr;
-    CDuplicateFilter* pFilter = nullptr;
-    std::wstring strFolder;
-    const CSpeedCamDataSet* pSets[3] = {nullptr, nullptr, nullptr};
-    std::wstring strWorkbook;  // the result of the conversion thread; empty on failure
-};
-
 // OCameraRow
 
 LRESULT OCameraRow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,22 +142,28 @@ void OCameraRow::DrawFace(HDC dc, const RECT& rcClient) {
     }
 }
 
-// OPageView4
-
-UINT OPageView4::FailureStatusId(Failure failure) {
-    switch (failure) {
-        case kFailWorkbook:
-            return IDS_WORKBOOK_FAILED;
-        case kFailStart:
-            return IDS_CONVERTER_NOT_STARTED;
-        case kFailNoAnswer:
-            return IDS_CONVERTER_NO_ANSWER;
-        case kFailCopy:
-            return IDS_COPY_FAILED;
-        default:
-            return IDS_SOURCE_ERRORS;
+// Starts the model's converter with the shell, keeping its process for the watch.
+class OPageView4::CShellLauncher : public IConverterLauncher {
+public:
+    explicit CShellLauncher(HWND hWndOwner) : m_hWndOwner(hWndOwner) {}
+    bool Start(const std::wstring& exe, const std::wstring& workbook) override {
+        // A folder or a missing file would be "opened" by the shell, or fail without a word.
+        if (!IsFile(exe)) return false;
+        const std::wstring parameters = L"\"" + workbook + L"\"";
+        SHELLEXECUTEINFOW sei{};
+        sei.cbSize = sizeof sei;
+        sei.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+        sei.hwnd = m_hWndOwner;
+        sei.lpFile = exe.c_str();
+        sei.lpParameters = parameters.c_str();
+        sei.nShow = SW_SHOWNORMAL;
+        if (!::ShellExecuteExW(&sei)) return false;
+        m_hProcess.Reset(sei.hProcess);
+        return true;
     }
-}
+    HWND m_hWndOwner;
+    ScopedKernelHandle m_hProcess;  // null when the shell gave none
+};
 
 OPageView4::OPageView4() {
     m_fontTitle = skin::CreateFont(L"Arial", 24, FW_BOLD);
@@ -181,13 +172,16 @@ OPageView4::OPageView4() {
     m_fontCaption = skin::CreateFont(L"Arial", 16, FW_NORMAL);
     GetDefaultDestFolder(&m_strDestFolder);
     m_strTitle = std::wstring(LoadTextOrEmpty(IDS_STEP4)) + L" - " + LoadTextOrEmpty(IDS_STEP4_TITLE);
-    m_nStatusId = IDS_CONVERT_INTRO;
     m_strStatus = LoadTextOrEmpty(IDS_CONVERT_INTRO);
     m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
 }
 
-OPageView4::~OPageView4() {
-    WaitForWorker();
+OPageView4::~OPageView4() { StopWork(); }
+
+void OPageView4::StopWork() {
+    // Both workers use the session's sets, and the workbook one writes a file: they finish.
+    m_worker.Join(INFINITE);
+    StopWatching();
 }
 
 std::wstring OPageView4::ProgramFolder() const {
@@ -255,12 +249,6 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     button(m_btnTryAgain, kTryAgainRect, IDC_TRY_AGAIN, 1178, false);
     button(m_btnOpenFolder, kOpenFolderRect, IDC_OPEN_FOLDER, 1178, false);
 
-    m_lstDuplicates.Create(WS_CHILD | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                               LVS_AUTOARRANGE | LVS_OWNERDRAWFIXED,
-                           kDuplicateListRect, this, IDC_DUPLICATE_LIST);
-    m_lstDuplicates.InitColumns();
-    m_lstDuplicates.m_nSortMode = kSortByGroup;
-
     ReloadTexts();
     return true;
 }
@@ -276,8 +264,8 @@ void OPageView4::FillSourceList() {
     if (!m_cmbSource.m_hWnd) return;
     const int keep = m_cmbSource.GetCurSel();
     std::vector<int> sources;
-    if (m_pFilter && !m_bWorkerRunning && m_pFilter->GetDuplicateCount() > 0)
-        sources = m_pFilter->GetPresentSources();
+    CDuplicateFilter* filter = m_pSession && !m_worker.IsRunning() ? m_pSession->Filter() : nullptr;
+    if (filter && filter->GetDuplicateCount() > 0) sources = filter->GetPresentSources();
     if (sources.empty()) sources = {SourceBase, SourcePartner, SourceCustom};
     m_cmbSource.ResetContent();
     for (int s : sources) {
@@ -288,18 +276,70 @@ void OPageView4::FillSourceList() {
 }
 
 void OPageView4::ApplyLabels() {
-    if (!m_pFilter || m_bWorkerRunning) return;
+    // A search running on the worker reads the filter: the labels wait for its report.
+    if (!m_pSession || m_worker.IsRunning()) return;
     CDuplicateLabels labels;
     labels.m_strStatus = LoadTextOrEmpty(IDS_SAME_PLACE);
     labels.m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     labels.m_strSet = LoadTextOrEmpty(IDS_DUPLICATE_SET);
     for (int s = 0; s < 3; ++s) labels.m_strSource[s] = LoadTextOrEmpty(UINT(IDS_SOURCE_STEP1 + s));
-    m_pFilter->SetLabels(labels);
+    m_pSession->SetLabels(labels);
 }
 
-void OPageView4::SetStatus(UINT nId) {
-    m_nStatusId = nId;
-    m_strStatus = nId == kStatusDone ? DoneText() : std::wstring(LoadTextOrEmpty(nId));
+// Shows the session's screen: status, which controls are there and which take clicks.
+void OPageView4::ShowView() {
+    if (!m_pSession) return;
+    const ConversionSession::ConvertView& v = m_pSession->View();
+    m_strStatus = v.statusId == ConversionSession::kStatusDone ? DoneText()
+                                                              : std::wstring(LoadTextOrEmpty(v.statusId));
+    if (v.screen != ConversionSession::kChoosing) m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
+    ShowWaitCursor(v.waitCursor);
+    if (!m_hWnd) return;
+    ShowControl(m_cmbModel, v.settings);
+    ShowControl(m_editPath, v.settings || v.browseAgain);
+    ShowControl(m_btnBrowse, v.settings || v.browseAgain);
+    ShowControl(m_btnConvert, v.convert);
+    EnableControl(m_btnConvert, v.convertEnabled);
+    ShowControl(m_btnBack, v.back);
+    EnableControl(m_btnBack, v.backEnabled);
+    ShowControl(m_chkAlwaysSelect, v.choice);
+    ShowControl(m_cmbSource, v.choice);
+    EnableControl(m_cmbSource, v.sourceEnabled);
+    for (OCameraRow& row : m_rows) {
+        row.m_bEnabled = v.rowsEnabled ? TRUE : FALSE;
+        if (!v.choice) ShowControl(row, false);
+        if (row.m_hWnd) row.Invalidate(FALSE);
+    }
+    if (v.choice) ShowGroup();
+    SetButtonText(m_btnNextSet, v.nextTextId);
+    ShowControl(m_btnNextSet, v.next);
+    EnableControl(m_btnNextSet, v.next);
+    ShowControl(m_btnTryAgain, v.tryAgain);
+    EnableControl(m_btnTryAgain, v.tryAgain);
+    ShowControl(m_btnOpenFolder, v.openFolder);
+    if (v.log) ShowErrorLog();
+    ShowControl(m_editLog, v.log);
+    if (v.tryAgain) m_btnTryAgain.SetFocus();
+    if (v.openFolder) m_btnOpenFolder.SetFocus();
+    Redraw(false);
+}
+
+void OPageView4::ShowGroup() {
+    CDuplicateGroupView view;
+    if (!m_pSession->ShowGroup(&view)) return;
+    m_strStatus = view.m_strStatus;
+    m_strLocation = view.m_strHeading;
+    for (int i = 0; i < kRows; ++i) {
+        OCameraRow& row = m_rows[i];
+        const bool bShown = i < view.m_nRowCount;
+        if (bShown) {
+            row.m_strCell[0] = view.m_rows[i].m_strSource;
+            for (int c = 0; c < 4; ++c) row.m_strCell[c + 1] = view.m_rows[i].m_strValue[c];
+        }
+        row.m_bChecked = i == m_pSession->ChosenRow() ? TRUE : FALSE;
+        ShowControl(row, bShown);
+        if (row.m_hWnd) row.Invalidate(FALSE);
+    }
 }
 
 void OPageView4::Redraw(bool bNow) {
@@ -321,34 +361,16 @@ void OPageView4::ShowWaitCursor(bool bShow) {
 }
 
 void OPageView4::ResetPage() {
-    StopWaiting();
-    // Reports of a worker still running are dropped; it keeps its filter until it ends.
+    StopWatching();
+    // Reports of a worker still running are dropped.
     if (++m_nWorkerToken == 0) ++m_nWorkerToken;
-    if (!m_bWorkerRunning) m_pFilter.reset();
-    m_nCurGroup = 0;
-    m_nGroupCount = 0;
-    m_bNoDuplicates = false;
-    m_bSuccess = true;
-    m_nFailure = kFailNone;
-    m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
-    m_nScreen = kScreenSettings;
-    SetStatus(IDS_CONVERT_INTRO);
-    if (!m_hWnd) return;
-    m_lstDuplicates.DeleteAllItems();
-    m_editLog.SetWindowText(L"");
-    for (CWnd* wnd : {static_cast<CWnd*>(&m_cmbModel), static_cast<CWnd*>(&m_editPath),
-                      static_cast<CWnd*>(&m_btnBrowse), static_cast<CWnd*>(&m_btnConvert),
-                      static_cast<CWnd*>(&m_btnBack)})
-        ShowControl(*wnd, true);
-    EnableControl(m_btnConvert, true);
-    EnableControl(m_btnBack, true);
-    for (CWnd* wnd : {static_cast<CWnd*>(&m_chkAlwaysSelect), static_cast<CWnd*>(&m_cmbSource),
-                      static_cast<CWnd*>(&m_btnNextSet), static_cast<CWnd*>(&m_btnTryAgain),
-                      static_cast<CWnd*>(&m_btnOpenFolder), static_cast<CWnd*>(&m_editLog)})
-        ShowControl(*wnd, false);
-    for (OCameraRow& row : m_rows) ShowControl(row, false);
+    if (!m_pSession) return;
+    // The choice keeps no records of the sets once the steps before may change them.
+    m_worker.Join(INFINITE);
+    m_pSession->ResetConvert();
+    if (m_hWnd) m_editLog.SetWindowText(L"");
     FillSourceList();
-    Redraw(false);
+    ShowView();
 }
 
 void OPageView4::ReloadTexts() {
@@ -356,29 +378,23 @@ void OPageView4::ReloadTexts() {
     SetButtonText(m_btnBrowse, IDS_BROWSE);
     SetButtonText(m_btnConvert, IDS_CONVERT);
     SetButtonText(m_btnBack, IDS_BACK);
-    const bool bLastGroup = m_nCurGroup + 1 >= m_nGroupCount;
-    SetButtonText(m_btnNextSet, m_nScreen == kScreenChoosing && m_bGroupMode && !bLastGroup
-                                    ? IDS_NEXT_SET
-                                    : IDS_NEXT);
     SetButtonText(m_btnTryAgain, IDS_TRY_AGAIN);
     SetButtonText(m_btnOpenFolder, IDS_OPEN_FOLDER);
     if (m_chkAlwaysSelect.m_hWnd) {
         m_chkAlwaysSelect.SetText(LoadTextOrEmpty(IDS_ALWAYS_SELECT));
         m_chkAlwaysSelect.Invalidate(FALSE);
     }
-    if (m_nStatusId) SetStatus(m_nStatusId);
     ApplyLabels();
     FillSourceList();
-    if (m_nScreen == kScreenChoosing && m_pFilter && !m_bWorkerRunning)
-        ShowGroup(m_nCurGroup);
-    else
-        m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
+    // A search still running shows its status until it reports.
+    if (!m_worker.IsRunning()) ShowView();
+    else if (m_pSession) m_strStatus = LoadTextOrEmpty(m_pSession->View().statusId);
     Redraw(false);
 }
 
 // Browse
 
-void OPageView4::OnBrowse() {
+bool OPageView4::BrowseFolder() {
     std::wstring preselect;
     GetDefaultDestFolder(&preselect);
     std::wstring title = LoadTextOrEmpty(IDS_SELECT_FOLDER);
@@ -389,159 +405,94 @@ void OPageView4::OnBrowse() {
     bi.lpfn = BrowseCallback;
     bi.lParam = LPARAM(preselect.c_str());
     const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool chosen = false;
     if (PIDLIST_ABSOLUTE pidl = ::SHBrowseForFolderW(&bi)) {
         wchar_t path[MAX_PATH] = L"";
         if (::SHGetPathFromIDListW(pidl, path) && path[0]) {
             m_strDestFolder = path;
             SetDestFolderSetting(m_strDestFolder);
             m_editPath.SetWindowText(m_strDestFolder.c_str());
+            chosen = true;
         }
         ::CoTaskMemFree(pidl);
     }
     if (SUCCEEDED(hrCom)) ::CoUninitialize();
+    return chosen;
 }
 
-// Workers
+// The conversion
 
-bool OPageView4::StartWorker(UINT (*pfnProc)(LPVOID)) {
-    if (++m_nWorkerToken == 0) ++m_nWorkerToken;
-    m_pJob->hWnd = m_hWnd;
-    m_pJob->nToken = m_nWorkerToken;
-    m_pJob->pRunning = &m_bWorkerRunning;
-    m_bWorkerRunning = true;
-    if (AfxBeginThread(pfnProc, m_pJob.get())) return true;
-    // No thread to be had: the work is done here, late but not lost.
-    pfnProc(m_pJob.get());
-    return false;
+// Carries out what the session asks for next.
+void OPageView4::Do(ConversionSession::Action action) {
+    ConversionSession* session = m_pSession;
+    switch (action) {
+        case ConversionSession::kSearchDuplicates:
+        case ConversionSession::kBuildWorkbook: {
+            if (++m_nWorkerToken == 0) ++m_nWorkerToken;
+            const HWND hWnd = m_hWnd;
+            const UINT token = m_nWorkerToken;
+            std::wstring* built = &m_strBuiltWorkbook;
+            std::function<void()> work;
+            if (action == ConversionSession::kSearchDuplicates)
+                work = [session] { session->SearchDuplicates(); };
+            else
+                work = [session, built] { *built = session->BuildWorkbook(); };
+            auto report = [work, hWnd, token] {
+                work();
+                ::PostMessageW(hWnd, UM_STEP_NEXT, WPARAM(token), 0);
+            };
+            // No thread to be had: the work is done here, late but not lost.
+            if (!m_worker.Start(report)) report();
+            break;
+        }
+        case ConversionSession::kStartConverter:
+            StartConverter();
+            break;
+        case ConversionSession::kCopyResult:
+            // The result shows first; the copy follows.
+            PostMessage(UM_STEP_NEXT);
+            break;
+        case ConversionSession::kNone:
+            break;
+    }
 }
-
-void OPageView4::WaitForWorker() {
-    // The worker uses the main dialog's camera sets: they must outlive it.
-    for (int waited = 0; m_bWorkerRunning && waited < 120000; waited += 20) ::Sleep(20);
-}
-
-// The end of every worker: it lets go of the page's data first, so the page may start the next
-// worker as soon as the report arrives.
-void OPageView4::ReportDone(const CWorkerJob* pJob) {
-    const HWND hWnd = pJob->hWnd;
-    const UINT nToken = pJob->nToken;
-    std::atomic<bool>* pRunning = pJob->pRunning;
-    pRunning->store(false);
-    ::PostMessageW(hWnd, UM_STEP_NEXT, WPARAM(nToken), 0);
-}
-
-UINT OPageView4::FilterThreadProc(LPVOID pParam) {
-    CWorkerJob* pJob = static_cast<CWorkerJob*>(pParam);
-    pJob->pFilter->FindDuplicateGroups();
-    ReportDone(pJob);
-    return 0;
-}
-
-UINT OPageView4::ConvertThreadProc(LPVOID pParam) {
-    CWorkerJob* pJob = static_cast<CWorkerJob*>(pParam);
-    // The main dialog makes the History folder at start; it may have gone since.
-    kovra::CreateFolder(pJob->strFolder + L"\\History");
-    pJob->strWorkbook =
-        BuildConversionWorkbook(pJob->strFolder, pJob->pSets[0], pJob->pSets[1], pJob->pSets[2]);
-    ReportDone(pJob);
-    return 0;
-}
-
-// The screens
 
 void OPageView4::OnConvert() {
-    if (m_nScreen != kScreenSettings) return;
-    if (m_bWorkerRunning) {
+    if (!m_pSession || m_worker.IsRunning()) {
         // A conversion given up on by a restart is still writing: wait for it to end.
         ::MessageBeep(MB_OK);
         return;
     }
-    m_bNoDuplicates = false;
-    m_bSuccess = true;
-    m_nFailure = kFailNone;
-    m_nScreen = kScreenFiltering;
-    SetStatus(IDS_FILTERING);
-    ShowControl(m_cmbModel, false);
-    ShowControl(m_editPath, false);
-    ShowControl(m_btnBrowse, false);
-    EnableControl(m_btnBack, false);
-    EnableControl(m_btnConvert, false);
-    Redraw(true);
-
-    m_lstDuplicates.DeleteAllItems();
-    m_pFilter.reset(
-        new CDuplicateFilter(m_pBaseSet, m_pPartnerSet, m_pCustomSet, &m_lstDuplicates));
     ApplyLabels();
-    m_pJob.reset(new CWorkerJob);
-    m_pJob->pFilter = m_pFilter.get();
-    StartWorker(FilterThreadProc);
+    const ConversionSession::Action action = m_pSession->StartConvert();
+    if (action == ConversionSession::kNone) return;
+    if (m_hWnd) m_editLog.SetWindowText(L"");
+    ShowView();
+    Redraw(true);
+    Do(action);
 }
 
-void OPageView4::OnStepNext(WPARAM wParam) {
-    if (wParam != 0) {
-        // A worker's report; one from a worker the page has given up on changes nothing.
-        if (wParam != m_nWorkerToken) return;
-        if (m_nScreen == kScreenFiltering)
-            OnFilterDone();
-        else if (m_nScreen == kScreenConverting && !m_bConverterStarted)
-            OnWorkbookBuilt();
-        return;
+void OPageView4::OnWorkerDone(WPARAM wParam) {
+    // A report from a worker the page has given up on changes nothing.
+    if (wParam != m_nWorkerToken) return;
+    m_worker.Join(INFINITE);  // it has posted its last word
+    ConversionSession::Action action = ConversionSession::kNone;
+    if (m_pSession->GetScreen() == ConversionSession::kFiltering) {
+        action = m_pSession->OnSearchDone();
+        FillSourceList();
+        if (m_pSession->GetScreen() == ConversionSession::kChoosing && !m_pSession->ShowGroup(nullptr))
+            ::MessageBeep(MB_OK);
+    } else if (m_pSession->GetScreen() == ConversionSession::kConverting) {
+        action = m_pSession->OnWorkbookBuilt(m_strBuiltWorkbook);
     }
-    if (m_nScreen == kScreenResult) FinishConversion();
-}
-
-void OPageView4::OnFilterDone() {
-    m_pFilter->FillList();
-    m_nGroupCount = m_pFilter->GetGroupCount();
-    m_bNoDuplicates = m_pFilter->GetDuplicateCount() == 0;
-    FillSourceList();
-    if (m_bNoDuplicates)
-        StartConversion();
-    else
-        ShowDuplicates();
-}
-
-bool OPageView4::ShowGroup(int nGroup) {
-    CDuplicateGroupView view;
-    if (!m_pFilter || !m_pFilter->ShowDuplicateGroup(nGroup, &view)) return false;
-    m_strStatus = view.m_strStatus;
-    m_strLocation = view.m_strHeading;
-    int checked = -1;
-    for (int i = 0; i < kRows; ++i) {
-        OCameraRow& row = m_rows[i];
-        const bool bShown = i < view.m_nRowCount;
-        if (bShown) {
-            row.m_strCell[0] = view.m_rows[i].m_strSource;
-            for (int c = 0; c < 4; ++c) row.m_strCell[c + 1] = view.m_rows[i].m_strValue[c];
-            if (row.m_bChecked && checked < 0) checked = i;
-        }
-        ShowControl(row, bShown);
-    }
-    // The choice stays where it was unless that row has no camera now.
-    if (checked < 0) OnRowClicked(IDC_ROW_FIRST);
-    for (OCameraRow& row : m_rows)
-        if (row.m_hWnd) row.Invalidate(FALSE);
-    return true;
-}
-
-void OPageView4::ShowDuplicates() {
-    m_nScreen = kScreenChoosing;
-    SetStatus(IDS_SAME_PLACE);
-    m_nCurGroup = 0;
-    m_bGroupMode = !m_bAlwaysSelect;
-    if (!ShowGroup(0)) ::MessageBeep(MB_OK);
-    for (OCameraRow& row : m_rows) row.m_bEnabled = m_bAlwaysSelect ? FALSE : TRUE;
-    ShowControl(m_cmbSource, true);
-    EnableControl(m_cmbSource, m_bAlwaysSelect);
-    ShowControl(m_chkAlwaysSelect, true);
-    EnableControl(m_btnBack, true);
-    ShowControl(m_btnBack, true);
-    SetButtonText(m_btnNextSet, m_bGroupMode && m_nGroupCount > 1 ? IDS_NEXT_SET : IDS_NEXT);
-    ShowControl(m_btnNextSet, true);
-    Redraw(false);
+    ShowView();
+    if (action == ConversionSession::kBuildWorkbook) Redraw(true);
+    Do(action);
 }
 
 void OPageView4::OnRowClicked(UINT nId) {
+    if (!m_pSession) return;
+    m_pSession->ChooseRow(int(nId - IDC_ROW_FIRST));
     for (int i = 0; i < kRows; ++i) {
         OCameraRow& row = m_rows[i];
         row.m_bChecked = UINT(IDC_ROW_FIRST + i) == nId ? TRUE : FALSE;
@@ -549,215 +500,75 @@ void OPageView4::OnRowClicked(UINT nId) {
     }
 }
 
-void OPageView4::OnAlwaysSelect(bool bChecked) {
-    m_bAlwaysSelect = bChecked;
-    EnableControl(m_cmbSource, bChecked);
-    for (OCameraRow& row : m_rows) {
-        row.m_bEnabled = bChecked ? FALSE : TRUE;
-        if (row.m_hWnd) row.Invalidate(FALSE);
-    }
-    m_bGroupMode = !bChecked;
-    const bool bLastGroup = m_nCurGroup + 1 >= m_nGroupCount;
-    SetButtonText(m_btnNextSet, bChecked || bLastGroup ? IDS_NEXT : IDS_NEXT_SET);
-}
-
 void OPageView4::OnNextSet() {
-    if (m_nScreen == kScreenResult) {
+    if (!m_pSession) return;
+    if (m_pSession->GetScreen() == ConversionSession::kResult) {
         PostMessage(UM_STEP_NEXT);
         return;
     }
-    if (m_nScreen != kScreenChoosing || !m_pFilter) return;
-    if (m_chkAlwaysSelect.m_bChecked) {
-        const int sel = m_cmbSource.GetCurSel();
-        const int source = sel >= 0 ? int(m_cmbSource.GetItemData(sel)) : -1;
-        m_pFilter->KeepSourceForAll(source, m_nCurGroup);
-        m_nCurGroup = std::max(m_nGroupCount - 1, 0);
-        m_bGroupMode = false;
-    } else if (m_bGroupMode) {
-        int chosen = 0;
-        for (int i = 0; i < kRows; ++i)
-            if (m_rows[i].m_bChecked) {
-                chosen = i;
-                break;
-            }
-        if (m_nCurGroup < m_nGroupCount) m_pFilter->KeepChosenCamera(chosen);
-        ++m_nCurGroup;
-        // A group with nothing left to choose from is passed over.
-        while (m_nCurGroup < m_nGroupCount && !ShowGroup(m_nCurGroup)) ++m_nCurGroup;
-        if (m_nCurGroup < m_nGroupCount) {
-            if (m_nCurGroup + 1 == m_nGroupCount) SetButtonText(m_btnNextSet, IDS_NEXT);
-            Redraw(false);
-        } else {
-            m_bGroupMode = false;
-            SetButtonText(m_btnNextSet, IDS_NEXT);
-        }
-    }
-    if (!m_bGroupMode) {
-        for (OCameraRow& row : m_rows) ShowControl(row, false);
-        ShowControl(m_cmbSource, false);
-        ShowControl(m_chkAlwaysSelect, false);
-        StartConversion();
-    }
+    const int sel = m_cmbSource.GetCurSel();
+    const int source = sel >= 0 ? int(m_cmbSource.GetItemData(sel)) : -1;
+    const ConversionSession::Action action = m_pSession->NextSet(source);
+    ShowView();
+    if (action != ConversionSession::kNone) Redraw(true);
+    Do(action);
 }
 
-void OPageView4::StartConversion() {
-    m_nScreen = kScreenConverting;
-    SetStatus(IDS_CONVERTING);
-    // Nothing on this screen may start a second conversion while the first runs.
-    for (CWnd* wnd : {static_cast<CWnd*>(&m_btnBack), static_cast<CWnd*>(&m_btnConvert),
-                      static_cast<CWnd*>(&m_btnNextSet)}) {
-        EnableControl(*wnd, false);
-        ShowControl(*wnd, false);
-    }
-    Redraw(true);
-
+void OPageView4::StartConverter() {
     const std::wstring folder = ProgramFolder();
     CModelSettings model;
     GetModelSettings(folder + L"\\Setting.ini", folder, m_cmbModel.GetCurSel() + 1, &model);
-    m_strConvertExe = model.m_strConvertExe;
-    m_strSuccessLog = model.m_strSuccessLog;
-    m_strErrorLog = model.m_strErrorLog;
-    m_strRawFile = model.m_strRawFile;
-
-    ShowWaitCursor(true);
-    m_bConverterStarted = false;
-    m_strWorkbook.clear();
-    m_pJob.reset(new CWorkerJob);
-    m_pJob->strFolder = folder;
-    m_pJob->pSets[0] = m_pBaseSet;
-    m_pJob->pSets[1] = m_pPartnerSet;
-    m_pJob->pSets[2] = m_pCustomSet;
-    StartWorker(ConvertThreadProc);
+    const ConverterFiles files{model.m_strConvertExe, model.m_strRawFile, model.m_strSuccessLog,
+                               model.m_strErrorLog};
+    StopWatching();
+    m_pLauncher.reset(new CShellLauncher(::GetParent(m_hWnd)));
+    m_pSession->StartConverter(files, m_pLauncher.get());
+    const HANDLE hProcess = m_pLauncher->m_hProcess;
+    m_dwConverterProcessId = hProcess ? ::GetProcessId(hProcess) : 0;
+    if (m_pSession->IsWaitingForConverter() && hProcess) {
+        // The converter is waited for as long as it runs: a worker tells when it has ended.
+        m_hStopWatching.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (++m_nWatchToken == 0) ++m_nWatchToken;
+        const HANDLE handles[2] = {hProcess, m_hStopWatching};
+        const HWND hWnd = m_hWnd;
+        const UINT token = m_nWatchToken;
+        if (m_hStopWatching)
+            m_watcher.Start([handles, hWnd, token] {
+                if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
+                    ::PostMessageW(hWnd, UM_CONVERTER_ENDED, WPARAM(token), 0);
+            });
+    }
+    ShowView();
 }
 
-void OPageView4::OnWorkbookBuilt() {
-    m_strWorkbook = m_pJob->strWorkbook;
-    if (m_strWorkbook.empty()) {
-        Fail(kFailWorkbook);
-        return;
-    }
-    // A folder or a missing file would be "opened" by the shell, or fail without a word.
-    if (!IsFile(m_strConvertExe)) {
-        Fail(kFailStart);
-        return;
-    }
-    const std::wstring parameters = L"\"" + m_strWorkbook + L"\"";
-    SHELLEXECUTEINFOW sei{};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
-    sei.hwnd = ::GetParent(m_hWnd);
-    sei.lpFile = m_strConvertExe.c_str();
-    sei.lpParameters = parameters.c_str();
-    sei.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&sei)) {
-        Fail(kFailStart);
-        return;
-    }
-    m_bConverterStarted = true;
-    m_hConverter.Reset(sei.hProcess);
-    m_dwConverterProcessId = sei.hProcess ? ::GetProcessId(sei.hProcess) : 0;
-    m_dwWaitStart = ::GetTickCount();
-    m_dwExitSeen = 0;
-    SetTimer(kAnswerTimer, kAnswerPoll);
+void OPageView4::StopWatching() {
+    if (m_hStopWatching) ::SetEvent(m_hStopWatching);
+    m_watcher.Join(INFINITE);
+    m_hStopWatching.Reset();
+    if (m_hWnd) KillTimer(kGraceTimer);
+    m_pLauncher.reset();
 }
 
-void OPageView4::OnConvertResult(WPARAM wParam) {
-    // Only the converter this page started and waits for may answer.
-    if (m_nScreen != kScreenConverting || !m_bConverterStarted) return;
-    StopWaiting();
-    m_bSuccess = wParam == 1;
-    m_nFailure = m_bSuccess ? kFailNone : kFailConverterErrors;
-    ShowResult();
-}
-
-void OPageView4::OnAnswerTimer() {
-    if (m_nScreen != kScreenConverting || !m_bConverterStarted) {
-        KillTimer(kAnswerTimer);
-        return;
-    }
-    const DWORD now = ::GetTickCount();
-    if (m_hConverter && ::WaitForSingleObject(m_hConverter, 0) == WAIT_OBJECT_0) {
-        // Its message is sent before it ends, but comes here by way of the main dialog.
-        if (!m_dwExitSeen)
-            m_dwExitSeen = now | 1;
-        else if (now - m_dwExitSeen >= kExitGrace) {
-            Fail(kFailNoAnswer);
-            return;
-        }
-    }
-    if (now - m_dwWaitStart >= m_nAnswerTimeout) Fail(kFailNoAnswer);
-}
-
-void OPageView4::StopWaiting() {
-    if (m_hWnd) KillTimer(kAnswerTimer);
-    m_bConverterStarted = false;
-    m_hConverter.Reset();
-    ShowWaitCursor(false);
-}
-
-void OPageView4::Fail(Failure failure) {
-    StopWaiting();
-    m_bSuccess = false;
-    m_nFailure = failure;
-    ShowResult();
-}
-
-void OPageView4::ShowResult() {
-    m_nScreen = kScreenResult;
-    ShowControl(m_editLog, false);
-    if (m_bSuccess) {
-        SetStatus(IDS_CONVERSION_COMPLETE);
-        EnableControl(m_btnNextSet, true);
-        ShowControl(m_btnNextSet, true);
-        Redraw(false);
-        PostMessage(UM_STEP_NEXT);
-        return;
-    }
-    SetStatus(FailureStatusId(m_nFailure));
-    ShowControl(m_btnNextSet, false);
-    ShowControl(m_btnTryAgain, true);
-    EnableControl(m_btnTryAgain, true);
-    m_btnTryAgain.SetFocus();
-    if (m_nFailure == kFailConverterErrors) ShowErrorLog();
-    Redraw(false);
+void OPageView4::OnConverterEnded(WPARAM wParam) {
+    if (wParam != m_nWatchToken || !m_pSession->IsWaitingForConverter()) return;
+    // Its answer is sent before it ends, but comes here by way of the main dialog.
+    SetTimer(kGraceTimer, kExitGrace);
 }
 
 void OPageView4::ShowErrorLog() {
     std::vector<uint8_t> bytes;
+    const std::wstring& path = m_pSession->Converter().errorLog;
     // A log that cannot be read is said in the view, not left as an empty or hidden one.
-    if (kovra::ReadWholeFile(m_strErrorLog, bytes, kMaxLogBytes))
+    if (kovra::ReadWholeFile(path, bytes, kMaxLogBytes))
         m_editLog.SetWindowText(LogText(bytes).c_str());
     else
-        m_editLog.SetWindowText(FormatText(LoadTextOrEmpty(IDS_LOG_UNREADABLE), {m_strErrorLog}).c_str());
-    ShowControl(m_editLog, true);
+        m_editLog.SetWindowText(FormatText(LoadTextOrEmpty(IDS_LOG_UNREADABLE), {path}).c_str());
 }
 
-void OPageView4::FinishConversion() {
-    if (!m_bSuccess) return;
-    std::wstring name;
-    GetFileNameFromPath(m_strRawFile, name);
-    std::wstring dest = m_strDestFolder;
-    if (!dest.empty() && dest.back() != L'\\' && dest.back() != L'/') dest += L'\\';
-    dest += name;
-    // The destination may be the converter's own folder: then the file is already there.
-    const bool bCopied = lstrcmpiW(dest.c_str(), m_strRawFile.c_str()) == 0
-                             ? IsFile(dest)
-                             : ::CopyFileW(m_strRawFile.c_str(), dest.c_str(), FALSE) != FALSE;
-    if (!bCopied) {
-        m_bSuccess = false;
-        m_nFailure = kFailCopy;
-        ShowResult();
-        return;
-    }
-    m_nScreen = kScreenDone;
-    SetStatus(kStatusDone);
-    Redraw(true);
-    ShowControl(m_btnNextSet, false);
-    ShowControl(m_btnOpenFolder, true);
-    m_btnOpenFolder.SetFocus();
-    ShowControl(m_editLog, false);
-    ShowControl(m_btnBack, false);
-    ShowControl(m_btnConvert, false);
+void OPageView4::CopyResult() {
+    m_pSession->CopyResult(m_strDestFolder);
+    if (m_pSession->GetScreen() == ConversionSession::kDone) Redraw(true);
+    ShowView();
 }
 
 void OPageView4::OnOpenFolder() {
@@ -788,24 +599,25 @@ void OPageView4::OnPaint() {
     const UINT kOneLine = DT_SINGLELINE | DT_VCENTER;
     const UINT kStatusLine = DT_SINGLELINE | DT_TOP | DT_END_ELLIPSIS;
 
-    if (m_nScreen != kScreenChoosing) {
+    const ConversionSession::Screen screen = m_pSession ? m_pSession->GetScreen() : ConversionSession::kSettings;
+    if (screen != ConversionSession::kChoosing) {
         CSelectObject font(dc, m_fontTitle);
         draw(m_strTitle, kTitleRect, kOneLine);
     }
     CSelectObject font(dc, m_fontText);
-    switch (m_nScreen) {
-        case kScreenSettings:
+    switch (screen) {
+        case ConversionSession::kSettings:
             if (m_strStatus.empty() || m_strStatus.size() > kMaxStatusLength)
-                SetStatus(IDS_CONVERT_INTRO);
+                m_strStatus = LoadTextOrEmpty(IDS_CONVERT_INTRO);
             draw(m_strStatus, kStatusRect, DT_WORDBREAK);
             draw(LoadTextOrEmpty(IDS_MODEL_LABEL), kModelLabelRect, kOneLine);
             draw(LoadTextOrEmpty(IDS_DEST_FOLDER_LABEL), kFolderLabelRect, kOneLine);
             break;
-        case kScreenFiltering:
-        case kScreenConverting:
+        case ConversionSession::kFiltering:
+        case ConversionSession::kConverting:
             draw(m_strStatus, kStatusRect, kStatusLine);
             break;
-        case kScreenChoosing: {
+        case ConversionSession::kChoosing: {
             draw(m_strStatus, kChoiceStatusRect, DT_WORDBREAK);
             if (m_pCaptionImage)
                 skin::DrawImage(dc, m_pCaptionImage.get(), kCaptionImageAt.x, kCaptionImageAt.y);
@@ -834,15 +646,15 @@ void OPageView4::OnPaint() {
             draw(m_strLocation, kLocationRect, DT_WORDBREAK);
             break;
         }
-        case kScreenResult: {
-            if (!m_bSuccess) ::SetTextColor(dc, kRed);
+        case ConversionSession::kResult: {
+            if (m_pSession->GetFailure() != ConversionSession::kFailNone) ::SetTextColor(dc, kRed);
             RECT rect = kStatusRect;
             // The status wraps above the log view, never into it.
             if (m_editLog.m_hWnd && m_editLog.IsWindowVisible()) rect.bottom = kLogRect.top - 1;
             draw(m_strStatus, rect, DT_WORDBREAK | DT_END_ELLIPSIS);
             break;
         }
-        case kScreenDone:
+        case ConversionSession::kDone:
             draw(m_strStatus, kDoneStatusRect, DT_WORDBREAK);
             break;
     }
@@ -852,11 +664,17 @@ void OPageView4::OnPaint() {
 // Messages
 
 BOOL OPageView4::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) != BN_CLICKED) return CWnd::OnCommand(wParam, lParam);
+    if (HIWORD(wParam) != BN_CLICKED || !m_pSession) return CWnd::OnCommand(wParam, lParam);
     const HWND hParent = ::GetParent(m_hWnd);
+    const ConversionSession::ConvertView& v = m_pSession->View();
     switch (LOWORD(wParam)) {
         case IDC_BROWSE:
-            if (m_nScreen == kScreenSettings) OnBrowse();
+            if (v.settings) {
+                BrowseFolder();
+            } else if (v.browseAgain && BrowseFolder()) {
+                // The same device file again, into the folder just chosen.
+                CopyResult();
+            }
             return TRUE;
         case IDC_CONVERT:
             OnConvert();
@@ -865,18 +683,18 @@ BOOL OPageView4::OnCommand(WPARAM wParam, LPARAM lParam) {
             OnNextSet();
             return TRUE;
         case IDC_BACK:
-            if (m_nScreen != kScreenSettings && m_nScreen != kScreenChoosing) return TRUE;
+            if (!v.back || !v.backEnabled) return TRUE;
             // Going back resets the step before, which deletes records the groups point at:
-            // the choice starts afresh when the user comes back.
-            if (m_nScreen == kScreenChoosing) ResetPage();
+            // the choice starts afresh when the user comes back. A converter still running is
+            // no longer listened to.
+            if (v.screen != ConversionSession::kSettings) ResetPage();
             ::PostMessageW(hParent, UM_STEP_BACK, 0, 0);
             return TRUE;
         case IDC_TRY_AGAIN:
-            if (m_nScreen == kScreenResult && !m_bSuccess)
-                ::PostMessageW(hParent, UM_STEP_BACK, WPARAM(-1), 0);
+            if (v.tryAgain) ::PostMessageW(hParent, UM_STEP_BACK, WPARAM(-1), 0);
             return TRUE;
         case IDC_OPEN_FOLDER:
-            if (m_nScreen == kScreenDone) OnOpenFolder();
+            if (v.openFolder) OnOpenFolder();
             return TRUE;
     }
     return CWnd::OnCommand(wParam, lParam);
@@ -896,27 +714,44 @@ LRESULT OPageView4::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_TIMER:
-            if (wParam == kAnswerTimer) {
-                OnAnswerTimer();
+            if (wParam == kGraceTimer) {
+                KillTimer(kGraceTimer);
+                m_pSession->OnConverterEnded();
+                ShowView();
                 return 0;
             }
             break;
         case WM_DESTROY:
-            WaitForWorker();
-            StopWaiting();
+            StopWork();
             break;
         case UM_RADIO_CLICKED:
             if (wParam >= IDC_ROW_FIRST && wParam < IDC_ROW_FIRST + kRows)
                 OnRowClicked(UINT(wParam));
             return 0;
         case UM_CHECK_CLICKED:
-            if (wParam == IDC_ALWAYS_SELECT) OnAlwaysSelect(lParam != 0);
+            if (wParam == IDC_ALWAYS_SELECT && m_pSession) {
+                m_pSession->SetAlwaysSelect(lParam != 0);
+                ShowView();
+            }
             return 0;
         case UM_STEP_NEXT:
-            OnStepNext(wParam);
+            if (!m_pSession) return 0;
+            if (wParam != 0)
+                OnWorkerDone(wParam);
+            else if (m_pSession->GetScreen() == ConversionSession::kResult &&
+                     m_pSession->GetFailure() == ConversionSession::kFailNone)
+                CopyResult();
             return 0;
         case UM_CONVERT_RESULT:
-            OnConvertResult(wParam);
+            if (m_pSession && m_pSession->IsWaitingForConverter()) {
+                const ConversionSession::Action action = m_pSession->OnConverterAnswer(wParam == 1);
+                StopWatching();
+                ShowView();
+                Do(action);
+            }
+            return 0;
+        case UM_CONVERTER_ENDED:
+            OnConverterEnded(wParam);
             return 0;
     }
     return CWnd::WindowProc(message, wParam, lParam);

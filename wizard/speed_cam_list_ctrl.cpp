@@ -2,7 +2,6 @@
 #include "wizard/speed_cam_list_ctrl.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 
 #include "app/helpers.h"
@@ -21,13 +20,6 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kYellow = RGB(255, 255, 0);
 const COLORREF kGreen = RGB(0, 255, 0);
 const COLORREF kRed = RGB(255, 0, 0);
-
-// The message that carries a call from a worker thread to the window's thread. Registered,
-// so it can collide with no number of the list view or of ours.
-UINT CallMessage() {
-    static const UINT message = ::RegisterWindowMessageW(L"Kovra.SpeedCamList.Call");
-    return message;
-}
 
 // Posted to the list to show its rows again after a run of changes.
 UINT ResumeMessage() {
@@ -63,10 +55,6 @@ bool NeedsCurrentView(UINT message) {
             return false;
     }
 }
-
-// Calls from other threads take turns; the call itself waits here while the message is sent.
-std::mutex g_callLock;
-const std::function<void()>* g_pPendingCall = nullptr;
 
 // A typed value goes into the record as a partner text field would: reals for the
 // coordinates, integers for the rest; the type is tested against the shown set's list.
@@ -138,17 +126,6 @@ void CSpeedCamListCtrl::InitColumns() {
                      i < kColumnCount - 1 ? kColumnWidth : std::max(lastWidth, 0));
 }
 
-void CSpeedCamListCtrl::OnOwnerThread(const std::function<void()>& fn) {
-    if (!m_hWnd || ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId()) {
-        fn();
-        return;
-    }
-    std::lock_guard<std::mutex> lock(g_callLock);
-    g_pPendingCall = &fn;
-    ::SendMessageW(m_hWnd, CallMessage(), 0, 0);
-    g_pPendingCall = nullptr;
-}
-
 void CSpeedCamListCtrl::SetListCount() {
     if (m_hWnd && (GetStyle() & LVS_OWNERDATA))
         SendMessage(LVM_SETITEMCOUNT, WPARAM(m_rows.size()),
@@ -177,13 +154,11 @@ void CSpeedCamListCtrl::ResumeRedraw() {
 }
 
 void CSpeedCamListCtrl::DeleteAllItems() {
-    OnOwnerThread([this] {
-        EndEdit(true);
-        m_rows.clear();
-        m_bCountStale = false;
-        HoldRedraw();
-        if (m_hWnd) CListCtrl::DeleteAllItems();
-    });
+    EndEdit(true);
+    m_rows.clear();
+    m_bCountStale = false;
+    HoldRedraw();
+    if (m_hWnd) CListCtrl::DeleteAllItems();
 }
 
 void CSpeedCamListCtrl::SetCameraSet(CSpeedCamDataSet* pSet) {
@@ -192,24 +167,22 @@ void CSpeedCamListCtrl::SetCameraSet(CSpeedCamDataSet* pSet) {
 
 void CSpeedCamListCtrl::AddCameraItem(CSpeedCamData* pCam) {
     if (!pCam) return;
-    OnOwnerThread([this, pCam] {
-        m_rows.push_back(pCam);
-        if (!m_hWnd) return;
-        HoldRedraw();
-        if (GetStyle() & LVS_OWNERDATA) {
-            // The list learns the count with the next message it gets.
-            m_bCountStale = true;
-        } else {
-            // A list made without LVS_OWNERDATA keeps items of its own; the texts still come
-            // from the rows.
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_PARAM;
-            item.iItem = int(m_rows.size()) - 1;
-            item.pszText = LPSTR_TEXTCALLBACKW;
-            item.lParam = LPARAM(pCam);
-            InsertItem(&item);
-        }
-    });
+    m_rows.push_back(pCam);
+    if (!m_hWnd) return;
+    HoldRedraw();
+    if (GetStyle() & LVS_OWNERDATA) {
+        // The list learns the count with the next message it gets.
+        m_bCountStale = true;
+    } else {
+        // A list made without LVS_OWNERDATA keeps items of its own; the texts still come
+        // from the rows.
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = int(m_rows.size()) - 1;
+        item.pszText = LPSTR_TEXTCALLBACKW;
+        item.lParam = LPARAM(pCam);
+        InsertItem(&item);
+    }
 }
 
 CSpeedCamData* CSpeedCamListCtrl::GetItemCamera(int row) const {
@@ -217,15 +190,13 @@ CSpeedCamData* CSpeedCamListCtrl::GetItemCamera(int row) const {
 }
 
 void CSpeedCamListCtrl::DeleteItem(int row) {
-    OnOwnerThread([this, row] {
-        if (row < 0 || size_t(row) >= m_rows.size()) return;
-        // Rows below the editor move up under it: the edit ends first.
-        if (m_bEditing && row <= m_nEditRow) EndEdit(true);
-        SyncCount();  // the list deletes from the count it knows
-        m_rows.erase(m_rows.begin() + row);
-        HoldRedraw();
-        if (m_hWnd) CListCtrl::DeleteItem(row);
-    });
+    if (row < 0 || size_t(row) >= m_rows.size()) return;
+    // Rows below the editor move up under it: the edit ends first.
+    if (m_bEditing && row <= m_nEditRow) EndEdit(true);
+    SyncCount();  // the list deletes from the count it knows
+    m_rows.erase(m_rows.begin() + row);
+    HoldRedraw();
+    if (m_hWnd) CListCtrl::DeleteItem(row);
 }
 
 int CSpeedCamListCtrl::FindCameraItem(const CSpeedCamData* pCam) const {
@@ -239,10 +210,8 @@ void CSpeedCamListCtrl::RemoveCameraItem(CSpeedCamData* pCam) {
 }
 
 void CSpeedCamListCtrl::SelectCameraItem(CSpeedCamData* pCam) {
-    OnOwnerThread([this, pCam] {
-        const int row = FindCameraItem(pCam);
-        if (row >= 0) SelectRow(row);
-    });
+    const int row = FindCameraItem(pCam);
+    if (row >= 0) SelectRow(row);
 }
 
 void CSpeedCamListCtrl::ClearSelection() {
@@ -257,17 +226,15 @@ void CSpeedCamListCtrl::SelectRow(int row) {
 }
 
 void CSpeedCamListCtrl::SortCameraItems() {
-    OnOwnerThread([this] {
-        EndEdit(true);
-        ClearSelection();
-        const int16_t mode = m_nSortMode;
-        const int32_t direction = m_nSortDirection;
-        std::stable_sort(m_rows.begin(), m_rows.end(),
-                         [mode, direction](const CSpeedCamData* a, const CSpeedCamData* b) {
-                             return CompareCams(a, b, mode, direction) < 0;
-                         });
-        if (m_hWnd) Invalidate(FALSE);
-    });
+    EndEdit(true);
+    ClearSelection();
+    const int16_t mode = m_nSortMode;
+    const int32_t direction = m_nSortDirection;
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [mode, direction](const CSpeedCamData* a, const CSpeedCamData* b) {
+                         return CompareCams(a, b, mode, direction) < 0;
+                     });
+    if (m_hWnd) Invalidate(FALSE);
 }
 
 bool CSpeedCamListCtrl::AllValid() const {
@@ -510,10 +477,6 @@ BOOL CSpeedCamListCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 LRESULT CSpeedCamListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == CallMessage()) {
-        if (g_pPendingCall) (*g_pPendingCall)();
-        return 0;
-    }
     if (message == ResumeMessage()) {
         ResumeRedraw();
         return 0;

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 
 #include "camdata/camera_list.h"
 #include "camdata/duplicate_filter.h"
@@ -35,8 +34,7 @@ public:
     // fixed owner-drawn rows, no header, grid lines, full-row selection, the six columns.
     void InitColumns();
 
-    // The rows. The control never owns the records. Calls from another thread than the
-    // window's (an import on a worker thread) are carried out on the window's thread.
+    // The rows. The control never owns the records; only the window's thread calls these.
     void DeleteAllItems() override;
     void SetCameraSet(CSpeedCamDataSet* pSet) override;
     // Appends a row for the record (the new row is GetItemCount() - 1); null is ignored.
@@ -85,8 +83,6 @@ protected:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 private:
-    // Runs fn on the window's thread: at once there, else by a message sent to the window.
-    void OnOwnerThread(const std::function<void()>& fn);
     void SetListCount();
     // Tells the list the row count when rows were added since it last heard it.
     void SyncCount();

@@ -53,10 +53,7 @@ int CurrentLanguage() {
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 CTollexDlg::CTollexDlg(CWnd* pParent)
-    : CDialog(IDD_KOVRADESK_DIALOG, pParent),
-      m_pBaseSet(new CSpeedCamDataSet),
-      m_pPartnerSet(new CSpeedCamDataSet),
-      m_pCustomSet(new CSpeedCamDataSet) {
+    : CDialog(IDD_KOVRADESK_DIALOG, pParent), m_pSession(new ConversionSession(GetModuleDir())) {
     m_hIcon.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                   MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0,
                                                   0, LR_DEFAULTSIZE)));
@@ -72,7 +69,19 @@ CTollexDlg::CTollexDlg(CWnd* pParent)
     }
 }
 
-CTollexDlg::~CTollexDlg() = default;
+CTollexDlg::~CTollexDlg() { StopWork(); }
+
+void CTollexDlg::StopWork() {
+    m_wndPage1.StopWork();
+    m_wndPage2.StopWork();
+    m_wndPage3.StopWork();
+    m_wndPage4.StopWork();
+    if (m_updateThread.IsRunning()) {
+        CUpdateChecker::GetInstance()->m_bCancel = true;
+        // The check ends at its next block; one stuck in the network ends with the process.
+        if (!m_updateThread.Join(1000)) m_updateThread.Release();
+    }
+}
 
 CWnd& CTollexDlg::Page(int i) {
     switch (i) {
@@ -110,15 +119,13 @@ BOOL CTollexDlg::OnInitDialog() {
     m_wndSteps.m_nCurStep = 0;
     LoadStripTexts();
 
-    m_wndPage1.SetMode(1, m_pBaseSet.get(), m_pBaseSet.get());
-    m_wndPage2.SetMode(2, m_pPartnerSet.get(), m_pBaseSet.get());
-    m_wndPage3.SetMode(3, m_pCustomSet.get(), m_pBaseSet.get());
+    m_wndPage1.SetMode(1, m_pSession.get());
+    m_wndPage2.SetMode(2, m_pSession.get());
+    m_wndPage3.SetMode(3, m_pSession.get());
     m_wndPage1.Create(kPageRect, this, IDC_PAGE_FIRST);
     m_wndPage2.Create(kPageRect, this, IDC_PAGE_FIRST + 1);
     m_wndPage3.Create(kPageRect, this, IDC_PAGE_FIRST + 2);
-    m_wndPage4.m_pBaseSet = m_pBaseSet.get();
-    m_wndPage4.m_pPartnerSet = m_pPartnerSet.get();
-    m_wndPage4.m_pCustomSet = m_pCustomSet.get();
+    m_wndPage4.m_pSession = m_pSession.get();
     m_wndPage4.Create(kPageRect, this, IDC_PAGE_FIRST + 3);
 
     const DWORD button = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
@@ -130,11 +137,6 @@ BOOL CTollexDlg::OnInitDialog() {
     m_btnStart.SetImages(1007, 1008, 1009, 1010);
     CopyText(m_btnStart.m_szText, LoadText(IDS_START));
     m_btnStart.m_crText = RGB(255, 255, 255);
-
-    m_lstCamera.Create(WS_CHILD | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                           LVS_AUTOARRANGE | LVS_OWNERDRAWFIXED,
-                       RECT{0, 0, 100, 100}, this, IDC_HIDDEN_LIST);
-    m_lstCamera.InitColumns();
 
     WriteTemplate();
 
@@ -314,7 +316,13 @@ void CTollexDlg::CheckForUpdate() {
         ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
         return;
     }
-    if (!AfxBeginThread(UpdateThreadProc, m_hWnd)) return;
+    if (m_updateThread.IsRunning()) {
+        // An earlier check the user gave up on: it ends before the next one starts.
+        CUpdateChecker::GetInstance()->m_bCancel = true;
+        if (!m_updateThread.Join(2000)) return;
+    }
+    const HWND hWnd = m_hWnd;
+    if (!m_updateThread.Start([hWnd] { UpdateThreadProc(hWnd); })) return;
     ShowMessage(LoadTextOrEmpty(IDS_CHECKING_UPDATE), nullptr, kMessageBoxCancel, FALSE);
 }
 
@@ -417,8 +425,16 @@ LRESULT CTollexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case UM_LATEST_VERSION: ShowMessage(LoadTextOrEmpty(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;
         case UM_UNVERIFIED_VERSION: OnUnverifiedVersion(); return 0;
         case WM_DESTROY:
-            if (m_lstCamera.m_hWnd) m_lstCamera.DeleteAllItems();
+            StopWork();
             break;
+        case WM_ENDSESSION:
+            // Windows ends the process once this returns: the workers end first, so no file
+            // of theirs is left half-written.
+            if (wParam) {
+                StopWork();
+                ::ExitProcess(0);
+            }
+            return 0;
     }
     return CDialog::WindowProc(message, wParam, lParam);
 }

@@ -1,23 +1,23 @@
 // CTollexDlg: the wizard's one top-level window. A borderless 860 x 600 dialog that paints its
 // own title bar and welcome screen, holds the menu bar, the step strip and the four pages, owns
-// the three camera data sets the pages fill, and moves between the steps.
+// the conversion session the pages show, and moves between the steps.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 
-#include "camdata/speed_cam_data_set.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "framework/worker_thread.h"
+#include "session/conversion_session.h"
 #include "skin/bitmap_button.h"
 #include "skin/menu_bar.h"
 #include "skin/png_image.h"
 #include "skin/property_sheet.h"
 #include "wizard/page_view1.h"
 #include "wizard/page_view4.h"
-#include "wizard/speed_cam_list_ctrl.h"
 
 class CMessageBox;
 
@@ -32,9 +32,11 @@ public:
         IDC_START_BUTTON = 2003,
         IDC_STEP_STRIP = 2050,
         IDC_PAGE_FIRST = 2051,  // pages of steps 1..4: 2051..2054
-        IDC_HIDDEN_LIST = 2056,
         IDM_ABOUTBOX = 16,  // the window menu's About item
     };
+
+    // First of the members: the session outlives the pages and the workers that use it.
+    std::unique_ptr<ConversionSession> m_pSession;
 
     OBitmapButton m_btnMinimize;
     OBitmapButton m_btnClose;
@@ -42,16 +44,17 @@ public:
     OPropertySheet m_wndSteps;
     OPageView1 m_wndPage1, m_wndPage2, m_wndPage3;
     OPageView4 m_wndPage4;
-    CSpeedCamListCtrl m_lstCamera;  // never shown: the duplicate search sorts all cameras here
     OMenuBar m_wndMenu;
 
     int m_nStep = 0;          // 0..3
     bool m_bStarted = false;  // false while the welcome screen shows
-    std::unique_ptr<CSpeedCamDataSet> m_pBaseSet, m_pPartnerSet, m_pCustomSet;
     CMessageBox* m_pUpdateBox = nullptr;  // the installer download's box while it is open
 
     // The page window of step i (0..3).
     CWnd& Page(int i);
+    // Ends every worker of the wizard: the pages' and the update check's. What a worker uses
+    // stays until it has ended; a transfer stuck in the network is left to end with the process.
+    void StopWork();
 
 protected:
     BOOL OnInitDialog() override;
@@ -79,6 +82,7 @@ private:
     ScopedFont m_fontTitleBar, m_fontHeading, m_fontWelcome;
     ScopedBitmap m_bmpBack;
     std::unique_ptr<CGdiPlusBitmapResource> m_pTitleIcon;
+    CWorkerThread m_updateThread;
     bool m_bDragging = false;
     POINT m_ptDragStart{};
 };

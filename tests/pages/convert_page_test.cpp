@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include "app/messages.h"
+#include "app/texts.h"
 #include "base/file_io.h"
 #include "camdata/config.h"
 #include "camdata/speed_cam_data.h"
@@ -94,6 +95,7 @@ protected:
         SetDestFolderSetting(m_dest);
         Settings(L"\\conv\\convert.bat");
         ASSERT_TRUE(m_parent.Create());
+        m_session.reset(new ConversionSession(m_dir));
     }
     void TearDown() override {
         m_page.reset();
@@ -123,9 +125,7 @@ protected:
     }
     void Open() {
         m_page.reset(new OPageView4);
-        m_page->m_pBaseSet = &m_base;
-        m_page->m_pPartnerSet = &m_partner;
-        m_page->m_pCustomSet = &m_custom;
+        m_page->m_pSession = m_session.get();
         m_page->m_strProgramFolder = m_dir;
         m_parent.m_pPage = m_page.get();
         ASSERT_TRUE(m_page->Create(RECT{0, 0, 860, 449}, &m_parent, 2054));
@@ -143,28 +143,27 @@ protected:
         Drain();
     }
     bool WaitForScreen(int screen, DWORD ms = 60000) {
-        return PumpUntil([&] { return m_page->m_nScreen == screen; }, ms);
+        return PumpUntil([&] { return m_session->GetScreen() == screen; }, ms);
     }
     bool WaitForConverter() {
-        if (!PumpUntil([&] { return m_page->IsWaitingForConverter(); }, 60000)) return false;
+        if (!PumpUntil([&] { return m_session->IsWaitingForConverter(); }, 60000)) return false;
         m_hConverter = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, m_page->m_dwConverterProcessId);
         return true;
     }
     bool Shown(CWnd& wnd) const { return wnd.IsWindowVisible() != FALSE; }
-    void ExpectFailure(OPageView4::Failure failure) {
-        EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenResult);
-        EXPECT_FALSE(m_page->m_bSuccess);
-        EXPECT_EQ(m_page->m_nFailure, failure);
-        EXPECT_EQ(m_page->m_nStatusId, OPageView4::FailureStatusId(failure));
+    void ExpectFailure(ConversionSession::Failure failure) {
+        EXPECT_EQ(m_session->GetScreen(), ConversionSession::kResult);
+        EXPECT_EQ(m_session->GetFailure(), failure);
+        EXPECT_EQ(m_page->m_strStatus, LoadTextOrEmpty(ConversionSession::FailureStatusId(failure)));
         EXPECT_TRUE(Shown(m_page->m_btnTryAgain));
         EXPECT_FALSE(Shown(m_page->m_btnNextSet));
-        EXPECT_FALSE(m_page->m_bWaitCursor);
+        EXPECT_FALSE(m_session->View().waitCursor);
     }
 
     app_test::TestApp m_app;
     pages_test::GdiplusSession m_gdiplus;
     std::wstring m_dir, m_dest;
-    CSpeedCamDataSet m_base, m_partner, m_custom;
+    std::unique_ptr<ConversionSession> m_session;
     ConverterParent m_parent;
     std::unique_ptr<OPageView4> m_page;
     HANDLE m_hConverter = nullptr;
@@ -178,7 +177,7 @@ TEST_F(ConvertPage, ListsTheModelsAndShowsTheStoredFolder) {
     EXPECT_EQ(m_page->m_cmbModel.GetCurSel(), 0);
     EXPECT_EQ(m_page->m_editPath.GetWindowText(), m_dest);
     EXPECT_EQ(m_page->m_strTitle, L"Step 4 - Convert Data");
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
     EXPECT_TRUE(Shown(m_page->m_btnConvert) && Shown(m_page->m_btnBack));
     EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_chkAlwaysSelect));
 
@@ -189,15 +188,15 @@ TEST_F(ConvertPage, ListsTheModelsAndShowsTheStoredFolder) {
 }
 
 TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
-    Camera(m_base, SourceBase, 10.0, 10.0, 90);
-    CSpeedCamData* b1 = Camera(m_partner, SourcePartner, 10.0001, 10.0, 90, 70);
-    CSpeedCamData* a2 = Camera(m_base, SourceBase, 20.0, 20.0, 180);
-    Camera(m_custom, SourceCustom, 20.0001, 20.0, 180);
-    CSpeedCamData* distant = Camera(m_base, SourceBase, 30.0, 30.0, 180);
+    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    CSpeedCamData* b1 = Camera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90, 70);
+    CSpeedCamData* a2 = Camera(m_session->Set(0), SourceBase, 20.0, 20.0, 180);
+    Camera(m_session->Set(2), SourceCustom, 20.0001, 20.0, 180);
+    CSpeedCamData* distant = Camera(m_session->Set(0), SourceBase, 30.0, 30.0, 180);
     Open();
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
-    EXPECT_EQ(m_page->m_nGroupCount, 2);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
+    EXPECT_EQ(m_session->GroupCount(), 2);
     EXPECT_EQ(
         m_page->m_strStatus,
         L"Some cameras are located in the same place. Please select the one you want to keep.");
@@ -221,73 +220,60 @@ TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
     EXPECT_NE(m_page->m_strLocation.find(L"1/2"), std::wstring::npos);
 
     Click(OPageView4::IDC_NEXT_SET);
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenChoosing);
-    EXPECT_EQ(Cameras(m_partner), std::vector<CSpeedCamData*>{b1});
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kChoosing);
+    EXPECT_EQ(Cameras(m_session->Set(1)), std::vector<CSpeedCamData*>{b1});
     EXPECT_NE(m_page->m_strLocation.find(L"2/2"), std::wstring::npos);
     EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next >");
     EXPECT_TRUE(m_page->m_rows[1].m_bChecked);  // still a row with a camera
 
     Press(m_page->m_rows[0], 400, 18);
     Click(OPageView4::IDC_NEXT_SET);
-    EXPECT_EQ(Cameras(m_base), (std::vector<CSpeedCamData*>{a2, distant}));
-    EXPECT_TRUE(Cameras(m_custom).empty());
-    EXPECT_EQ(m_page->m_lstDuplicates.GetItemCount(), 0);
+    EXPECT_EQ(Cameras(m_session->Set(0)), (std::vector<CSpeedCamData*>{a2, distant}));
+    EXPECT_TRUE(Cameras(m_session->Set(2)).empty());
     EXPECT_FALSE(Shown(m_page->m_rows[0]) || Shown(m_page->m_chkAlwaysSelect));
 
     // No working base file: no workbook, and the page says so instead of waiting.
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailWorkbook);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
+    ExpectFailure(ConversionSession::kFailWorkbook);
     EXPECT_FALSE(Shown(m_page->m_editLog));
     Click(OPageView4::IDC_TRY_AGAIN);
     EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{WPARAM(-1)});
     m_page->ResetPage();
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
     EXPECT_TRUE(Shown(m_page->m_cmbModel) && Shown(m_page->m_btnConvert));
     EXPECT_TRUE(m_page->m_btnConvert.IsWindowEnabled());
     EXPECT_FALSE(Shown(m_page->m_btnTryAgain));
 }
 
-TEST_F(ConvertPage, AlwaysSelectKeepsTheChosenStepWhereAGroupHasIt) {
-    Camera(m_base, SourceBase, 10.0, 10.0, 90);
-    CSpeedCamData* b1 = Camera(m_partner, SourcePartner, 10.0001, 10.0, 90);
-    CSpeedCamData* a2 = Camera(m_base, SourceBase, 20.0, 20.0, 180);
-    Camera(m_custom, SourceCustom, 20.0001, 20.0, 180);
+TEST_F(ConvertPage, AlwaysSelectTakesTheRowsOutOfTheChoice) {
+    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    Camera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90);
     Open();
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
-    ASSERT_EQ(m_page->m_cmbSource.GetCount(), 3);
-
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
+    ASSERT_EQ(m_page->m_cmbSource.GetCount(), 2);
     Press(m_page->m_chkAlwaysSelect, 5, 18);
-    EXPECT_TRUE(m_page->m_bAlwaysSelect);
+    EXPECT_TRUE(m_session->AlwaysSelect());
     EXPECT_TRUE(m_page->m_cmbSource.IsWindowEnabled());
     EXPECT_FALSE(m_page->m_rows[0].m_bEnabled);
     EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next >");
-    m_page->m_cmbSource.SetCurSel(1);
-    EXPECT_EQ(m_page->m_cmbSource.GetLBText(1), L"Step 2");
-
-    Click(OPageView4::IDC_NEXT_SET);
-    EXPECT_EQ(Cameras(m_partner), std::vector<CSpeedCamData*>{b1});
-    EXPECT_EQ(Cameras(m_base), std::vector<CSpeedCamData*>{a2});  // the second group lacks step 2
-    EXPECT_TRUE(Cameras(m_custom).empty());
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
 }
 
 TEST_F(ConvertPage, BackWhileChoosingStartsTheChoiceAfresh) {
-    Camera(m_base, SourceBase, 10.0, 10.0, 90);
-    Camera(m_custom, SourceCustom, 10.0001, 10.0, 90);
+    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    Camera(m_session->Set(2), SourceCustom, 10.0001, 10.0, 90);
     Open();
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenChoosing));
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
     Click(OPageView4::IDC_BACK);
     EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{0});
     // The step before empties its set on the way back; nothing here may point into it.
-    m_custom.RemoveAll(true);
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
-    EXPECT_EQ(m_page->m_lstDuplicates.GetItemCount(), 0);
+    m_session->Set(2).RemoveAll(true);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
     EXPECT_FALSE(Shown(m_page->m_rows[0]) || Shown(m_page->m_btnNextSet));
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));  // no duplicates left: straight on
-    EXPECT_EQ(m_page->m_nFailure, OPageView4::kFailWorkbook);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));  // no duplicates left: straight on
+    EXPECT_EQ(m_session->GetFailure(), ConversionSession::kFailWorkbook);
 }
 
 TEST_F(ConvertPage, RealConverterSuccessCopiesTheDeviceFileToTheDestination) {
@@ -297,20 +283,20 @@ TEST_F(ConvertPage, RealConverterSuccessCopiesTheDeviceFileToTheDestination) {
     ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
     Settings(L"\\conv\\rawconv.exe");
     WorkingBaseFile();
-    Camera(m_base, SourceBase, 55.0, 37.0, 90);
-    Camera(m_partner, SourcePartner, 56.0, 38.0, 180);
+    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
+    Camera(m_session->Set(1), SourcePartner, 56.0, 38.0, 180);
     Open();
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenDone, 120000));
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kDone, 120000));
     EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw").size(), 3u + 2 * 13);
-    EXPECT_EQ(m_page->m_nStatusId, OPageView4::kStatusDone);
+    EXPECT_EQ(m_session->View().statusId, ConversionSession::kStatusDone);
     EXPECT_EQ(m_page->m_strStatus.find(L"The conversion is completed.\nClick \"Open Folder\""), 0u);
     EXPECT_NE(m_page->m_strStatus.find(L"3. The update will be performed automatically."),
               std::wstring::npos);
     EXPECT_TRUE(Shown(m_page->m_btnOpenFolder));
     EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_btnBack) ||
                  Shown(m_page->m_btnConvert));
-    EXPECT_FALSE(m_page->m_bWaitCursor);
+    EXPECT_FALSE(m_session->View().waitCursor);
     m_page->ReloadTexts();
     EXPECT_NE(m_page->m_strStatus.find(L"MicroSD"), std::wstring::npos);
     // The workbook the converter read is kept in History.
@@ -327,11 +313,11 @@ TEST_F(ConvertPage, RealConverterErrorsShowTheErrorLogAndTryAgain) {
     ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
     Settings(L"\\conv\\rawconv.exe");
     WorkingBaseFile();
-    Camera(m_base, SourceBase, 55.0, 37.0, 400);  // no bearing beyond 359 passes the converter
+    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 400);  // no bearing beyond 359 passes the converter
     Open();
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult, 120000));
-    ExpectFailure(OPageView4::kFailConverterErrors);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult, 120000));
+    ExpectFailure(ConversionSession::kFailConverterErrors);
     EXPECT_EQ(m_page->m_strStatus, L"Errors are found in the source data. Please check the data.");
     ASSERT_TRUE(Shown(m_page->m_editLog));
     const std::wstring log = m_page->m_editLog.GetWindowText();
@@ -348,7 +334,7 @@ protected:
     void Start(const std::string& script) {
         WriteText(m_dir + L"\\conv\\convert.bat", script);
         WorkingBaseFile();
-        Camera(m_base, SourceBase, 55.0, 37.0, 90);
+        Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
         Open();
         Click(OPageView4::IDC_CONVERT);
     }
@@ -360,20 +346,20 @@ TEST_F(StandInConverter, AnswerDecidesTheResultAndLateAnswersChangeNothing) {
     m_page->PostMessage(UM_CONVERT_RESULT, 1);
     m_page->PostMessage(kStepNext);
     Drain();
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenSettings);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
 
     WriteText(m_dir + L"\\conv\\speed.raw", std::string("\x01\x02\x03", 3));
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
-    EXPECT_TRUE(m_page->m_bWaitCursor);
-    EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_btnBack));
+    EXPECT_TRUE(m_session->View().waitCursor);
+    EXPECT_FALSE(Shown(m_page->m_btnNextSet));
     m_page->PostMessage(UM_CONVERT_RESULT, 1);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenDone));
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kDone));
     EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw"), std::string("\x01\x02\x03", 3));
     m_page->PostMessage(UM_CONVERT_RESULT, 0);
     Drain();
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenDone);
-    EXPECT_TRUE(m_page->m_bSuccess);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kDone);
+    EXPECT_EQ(m_session->GetFailure(), ConversionSession::kFailNone);
 }
 
 TEST_F(StandInConverter, ErrorAnswerShowsTheLogInTheAnsiCodePage) {
@@ -381,8 +367,8 @@ TEST_F(StandInConverter, ErrorAnswerShowsTheLogInTheAnsiCodePage) {
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
     m_page->PostMessage(UM_CONVERT_RESULT, 0);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailConverterErrors);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
+    ExpectFailure(ConversionSession::kFailConverterErrors);
     EXPECT_EQ(m_page->m_editLog.GetWindowText(), L"   No. Latitude\r\n    2. 91.000000\r\n");
 }
 
@@ -390,8 +376,8 @@ TEST_F(StandInConverter, ErrorAnswerWithoutALogSaysSoInTheLogView) {
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
     m_page->PostMessage(UM_CONVERT_RESULT, 0);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailConverterErrors);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
+    ExpectFailure(ConversionSession::kFailConverterErrors);
     ASSERT_TRUE(Shown(m_page->m_editLog));
     const std::wstring text = m_page->m_editLog.GetWindowText();
     EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << kovra::ToUtf8(text);
@@ -403,47 +389,50 @@ TEST_F(StandInConverter, DeviceFileThatCannotBeCopiedIsAFailure) {
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
     m_page->PostMessage(UM_CONVERT_RESULT, 1);  // but it wrote no speed.raw
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
     Drain();
-    ExpectFailure(OPageView4::kFailCopy);
+    ExpectFailure(ConversionSession::kFailCopy);
     EXPECT_FALSE(Shown(m_page->m_btnOpenFolder));
+    // Another folder can be chosen for the same device file.
+    EXPECT_TRUE(Shown(m_page->m_btnBrowse) && Shown(m_page->m_editPath));
+    EXPECT_FALSE(Shown(m_page->m_cmbModel));
 }
 
 TEST_F(StandInConverter, ConverterThatEndsWithoutAnswerIsAFailure) {
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailNoAnswer);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
+    ExpectFailure(ConversionSession::kFailNoAnswer);
 }
 
-TEST_F(StandInConverter, ConverterThatNeverAnswersRunsOutOfTime) {
+TEST_F(StandInConverter, ConverterThatRunsIsWaitedForAndBackLeavesIt) {
     WriteText(m_dir + L"\\conv\\convert.bat", "@ping -n 6 127.0.0.1 >nul\r\n");
     WorkingBaseFile();
-    Camera(m_base, SourceBase, 55.0, 37.0, 90);
+    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
     Open();
-    m_page->m_nAnswerTimeout = 1500;
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForConverter());
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailNoAnswer);
+    EXPECT_TRUE(Shown(m_page->m_btnBack) && m_page->m_btnBack.IsWindowEnabled());
+    Click(OPageView4::IDC_BACK);
+    EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{0});
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
     ASSERT_NE(m_hConverter, nullptr);
     EXPECT_EQ(::WaitForSingleObject(m_hConverter, 0), DWORD(WAIT_TIMEOUT));  // still running
     // Its answer, should it come after all, changes nothing.
     m_page->PostMessage(UM_CONVERT_RESULT, 1);
     Drain();
-    EXPECT_EQ(m_page->m_nScreen, OPageView4::kScreenResult);
-    EXPECT_FALSE(m_page->m_bSuccess);
+    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
 }
 
 TEST_F(StandInConverter, ConverterThatCannotStartIsAFailure) {
     WorkingBaseFile();
-    Camera(m_base, SourceBase, 55.0, 37.0, 90);
+    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
     Open();
     m_page->m_cmbModel.SetCurSel(1);  // its converter is missing
     Click(OPageView4::IDC_CONVERT);
-    ASSERT_TRUE(WaitForScreen(OPageView4::kScreenResult));
-    ExpectFailure(OPageView4::kFailStart);
-    EXPECT_EQ(m_page->m_strConvertExe, m_dir + L"\\conv\\missing.exe");
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kResult));
+    ExpectFailure(ConversionSession::kFailStart);
+    EXPECT_EQ(m_session->Converter().exe, m_dir + L"\\conv\\missing.exe");
 }
 
 TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {

@@ -13,6 +13,7 @@
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "resource.h"
+#include "session/conversion_session.h"
 #include "tests/cam_workbook_util.h"
 #include "tests/pages/pages_test_util.h"
 
@@ -43,9 +44,9 @@ protected:
 
     // The page of the mode, created in the parent, with file copied in as the user's file.
     void Open(int mode, const std::wstring& file = L"") {
-        CSpeedCamDataSet* set = mode == 1 ? &m_base : mode == 2 ? &m_partner : &m_custom;
+        if (!m_session) m_session.reset(new ConversionSession(GetModuleDir()));
         m_page.reset(new OPageView1);
-        m_page->SetMode(mode, set, &m_base);
+        m_page->SetMode(mode, m_session.get());
         ASSERT_TRUE(m_page->Create(RECT{0, 0, 860, 449}, &m_parent, 2050 + mode));
         m_page->ShowWindow(SW_SHOW);
         if (!file.empty()) {
@@ -70,7 +71,7 @@ protected:
 
     pages_test::GdiplusSession m_gdiplus;
     RecordingParent m_parent;
-    CSpeedCamDataSet m_base, m_partner, m_custom;
+    std::unique_ptr<ConversionSession> m_session;
     std::unique_ptr<OPageView1> m_page;
     std::wstring m_folder, m_path;
 };
@@ -80,7 +81,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     const std::string original = Bytes(m_path);
     ChooseAndGo();
     ASSERT_EQ(m_page->m_nScreen, OPageView1::kCorrecting);
-    EXPECT_EQ(m_base.GetCount(), 300);
+    EXPECT_EQ(m_session->Set(0).GetCount(), 300);
     EXPECT_EQ(m_page->m_lstCamera.GetItemCount(), 3);
     EXPECT_TRUE(m_page->m_lstCamera.IsWindowVisible());
     EXPECT_FALSE(NextEnabled());
@@ -101,7 +102,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     EXPECT_TRUE(NextEnabled());
     Click(OPageView1::IDC_NEXT);
     EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
-    EXPECT_EQ(m_base.GetCount(), 297);
+    EXPECT_EQ(m_session->Set(0).GetCount(), 297);
     EXPECT_EQ(m_page->m_strStatus,
               L"Base data have been imported successfully.\nYour revised data is saved as \"base_data.xls\".");
     EXPECT_EQ(Bytes(MakeBackupPath(m_path)), original);
@@ -125,7 +126,7 @@ TEST_F(ImportPage, AWorkbookWithoutInvalidRowsPassesStraightOnUntouched) {
     ChooseAndGo();
     EXPECT_TRUE(m_parent.Has(UM_STEP_NEXT));
     EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
-    EXPECT_GT(m_base.GetCount(), 0);
+    EXPECT_GT(m_session->Set(0).GetCount(), 0);
     EXPECT_EQ(Bytes(m_path), original);
     EXPECT_TRUE(Bytes(MakeBackupPath(m_path)).empty());
 }
@@ -159,7 +160,7 @@ TEST_F(ImportPage, AnUnreadableFileIsRefusedAndThePageStartsOver) {
         Drain();
     }
     EXPECT_EQ(m_page->m_nScreen, OPageView1::kChoose);
-    EXPECT_EQ(m_custom.GetCount(), 0);
+    EXPECT_EQ(m_session->Set(2).GetCount(), 0);
     EXPECT_TRUE(m_page->m_btnTemplate.IsWindowVisible());
     // Steps 2 and 3 stay where they are: going back would empty the previous step's data.
     EXPECT_FALSE(m_parent.Has(UM_STEP_BACK));

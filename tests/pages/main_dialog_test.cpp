@@ -111,11 +111,11 @@ TEST_F(MainDialog, StepsForwardBackAndTryAgain) {
     EXPECT_EQ(Shown(), (std::vector<UINT>{kStrip, kPage1}));
 
     // Back from step 1 shows the welcome screen; Start brings step 1 back as it was left.
-    AddCamera(m_dlg->m_pBaseSet.get());
+    AddCamera(&m_dlg->m_pSession->Set(0));
     Post(UM_STEP_BACK);
     EXPECT_EQ(Shown(), std::vector<UINT>{kStart});
     Command(kStart);
-    EXPECT_EQ(m_dlg->m_pBaseSet->GetCount(), 1);
+    EXPECT_EQ(m_dlg->m_pSession->Set(0).GetCount(), 1);
 
     for (int step = 1; step <= 3; ++step) {
         Post(UM_STEP_NEXT);
@@ -127,24 +127,24 @@ TEST_F(MainDialog, StepsForwardBackAndTryAgain) {
     EXPECT_EQ(m_dlg->m_nStep, 3);
 
     // Going back resets the page that becomes current, which empties its set.
-    AddCamera(m_dlg->m_pPartnerSet.get());
-    AddCamera(m_dlg->m_pCustomSet.get());
+    AddCamera(&m_dlg->m_pSession->Set(1));
+    AddCamera(&m_dlg->m_pSession->Set(2));
     Post(UM_STEP_BACK);
     EXPECT_EQ(m_dlg->m_nStep, 2);
-    EXPECT_EQ(m_dlg->m_pCustomSet->GetCount(), 0);
-    EXPECT_EQ(m_dlg->m_pPartnerSet->GetCount(), 1);
-    EXPECT_EQ(m_dlg->m_pBaseSet->GetCount(), 1);
+    EXPECT_EQ(m_dlg->m_pSession->Set(2).GetCount(), 0);
+    EXPECT_EQ(m_dlg->m_pSession->Set(1).GetCount(), 1);
+    EXPECT_EQ(m_dlg->m_pSession->Set(0).GetCount(), 1);
 
     // "Try Again" from step 4 starts over with every set empty.
     Post(UM_STEP_NEXT);
-    AddCamera(m_dlg->m_pCustomSet.get());
+    AddCamera(&m_dlg->m_pSession->Set(2));
     Post(UM_STEP_BACK, WPARAM(-1));
     EXPECT_EQ(m_dlg->m_nStep, 0);
     EXPECT_TRUE(m_dlg->m_bStarted);
     EXPECT_EQ(m_dlg->m_wndSteps.m_nCurStep, 0);
     EXPECT_EQ(Shown(), (std::vector<UINT>{kStrip, kPage1}));
-    EXPECT_EQ(m_dlg->m_pBaseSet->GetCount() + m_dlg->m_pPartnerSet->GetCount() +
-                  m_dlg->m_pCustomSet->GetCount(),
+    EXPECT_EQ(m_dlg->m_pSession->Set(0).GetCount() + m_dlg->m_pSession->Set(1).GetCount() +
+                  m_dlg->m_pSession->Set(2).GetCount(),
               0);
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "app/helpers.h"
@@ -548,25 +547,6 @@ TEST_F(ListCtrl, SortsByPositionOrByGroupAndSource) {
     EXPECT_EQ(m_list.GetItemCamera(0), southWest);
     EXPECT_EQ(m_list.GetItemCamera(1), north);
     EXPECT_EQ(m_list.GetItemCamera(2), southEast);
-}
-
-TEST_F(ListCtrl, RowsAddedFromAnotherThreadArriveInOrder) {
-    std::vector<std::unique_ptr<CSpeedCamData>> cams;
-    for (int i = 0; i < 200; ++i) cams.emplace_back(new CSpeedCamData);
-    bool done = false;
-    std::thread worker([&] {
-        ICameraList* pList = &m_list;  // as the imports see it
-        pList->DeleteAllItems();
-        for (auto& c : cams) pList->AddCameraItem(c.get());
-        pList->DeleteItem(0);
-        done = true;
-        ::PostMessageW(m_parent.m_hWnd, WM_NULL, 0, 0);
-    });
-    EXPECT_TRUE(PumpUntil([&] { return done; }));
-    worker.join();
-    ASSERT_EQ(m_list.GetItemCount(), 199);
-    EXPECT_EQ(m_list.CListCtrl::GetItemCount(), 199);
-    for (int i = 0; i < 199; ++i) ASSERT_EQ(m_list.GetItemCamera(i), cams[size_t(i) + 1].get());
 }
 
 TEST_F(ListCtrl, DestroyingTheControlDropsItsRowsButNotTheRecords) {
