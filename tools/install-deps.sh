@@ -12,6 +12,7 @@ packages=(
     nsis                                          # makensis: the installer setup.exe
     fonts-liberation fonts-dejavu-core            # Arial and Tahoma stand-ins with Cyrillic for Wine
     python3 python3-xlrd                          # independent reader of the files we write
+    libxml2-utils gdal-bin                        # xmllint and ogrinfo: readers of our KML and GPX
     python3-cryptography                          # tools/sign-version: signing version files
     python3-pil                                   # drawing the skin images (tools/make_art.py)
     util-linux                                    # flock, used by the Wine runner

@@ -1,5 +1,5 @@
 // The exchange formats at 60,000 cameras: the diff of two sources (matching alone, and read
-// from CSV files and from camera files as the command does), the CSV reader, KML and the map.
+// from CSV files and from camera files as the command does), KML and the map.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
