@@ -35,8 +35,8 @@ TEST(CamCsv, SeparatorsQuotesAndLineEndsGiveTheSameCamera) {
         "lat\tlon\tbearing\tspeed\ttype\tdir\n55.75\t37.61\t90\t60\t1\t2",
         "\xEF\xBB\xBFLAT,Lon,Bearing,Speed,Type,Dir\r55.75,37.61,90,60,1,2\r",
         // Other names, another order, quoted names and values, columns of no interest.
-        "id,\"Longitude\",Latitude,Heading,Speed Limit,Camera_Type,dir_type,note\n"
-        "7,\"37.61\", \"55.75\" ,\"90\",60,1,2,\"a, \"\"quoted\"\"\nnote\"\n",
+        ("id,\"Longitude\",Latitude,Heading,Speed Limit,Camera_Type,dir_type,note\n"
+         "7,\"37.61\", \"55.75\" ,\"90\",60,1,2,\"a, \"\"quoted\"\"\nnote\"\n"),
         "y;x;angle;limit;type;dir\n55.75;37.61;90;6e1;1.0;2\n",
     };
     for (const char* text : texts) {
