@@ -202,9 +202,11 @@ Number ParseReal(std::string_view s, double* v) {
     // from_chars would also take "inf" and "nan", which no camera value is.
     if (s.size() <= digit || !(std::isdigit(uint8_t(s[digit])) || s[digit] == '.'))
         return Number::NotNumber;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), *v);
+    double d = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), d);
     if (r.ec == std::errc::result_out_of_range) return Number::OutOfRange;
     if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return Number::NotNumber;
+    *v = d;
     return Number::Ok;
 }
 

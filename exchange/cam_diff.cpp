@@ -80,29 +80,32 @@ uint64_t Key(const CSpeedCamData& c, int64_t dy, int64_t dx, bool withValues) {
     return h;
 }
 
-// The old records by key; a matched record leaves its cell, so later searches skip it.
+// The old records by key, in old order within a key. A matched record is passed over from
+// then on; each key's first live record is kept, so that a run of identical records costs one
+// step per match rather than a walk over those already taken.
 class CamIndex {
 public:
     CamIndex(const std::vector<CamRecord>& recs, bool withValues)
-        : m_recs(recs), m_withValues(withValues) {
+        : m_recs(recs),
+          m_withValues(withValues),
+          m_taken(recs.size(), false),
+          m_cellOf(recs.size()) {
         std::vector<std::pair<uint64_t, uint32_t>> keyed(recs.size());
         for (size_t i = 0; i < recs.size(); ++i)
             keyed[i] = {Key(recs[i].cam, 0, 0, withValues), uint32_t(i)};
         std::sort(keyed.begin(), keyed.end());
         m_entries.resize(keyed.size());
-        m_pos.resize(keyed.size());
-        m_cellOf.resize(keyed.size());
         for (size_t i = 0; i < keyed.size(); ++i) {
             if (m_cells.empty() || m_cells.back().key != keyed[i].first)
-                m_cells.push_back(Cell{keyed[i].first, uint32_t(i), 0});
+                m_cells.push_back(Cell{keyed[i].first, uint32_t(i), uint32_t(i)});
             m_entries[i] = keyed[i].second;
-            m_pos[keyed[i].second] = uint32_t(i);
             m_cellOf[keyed[i].second] = uint32_t(m_cells.size() - 1);
-            ++m_cells.back().live;
+            m_cells.back().end = uint32_t(i + 1);
         }
     }
 
-    // The nearest live record that accept takes among the neighbourhood of c; -1 when none.
+    // The nearest record not yet taken that accept takes, among the neighbourhood of c; the
+    // earliest of equally near ones. -1 when none.
     template <class Accept>
     long Nearest(const CSpeedCamData& c, Accept accept) const {
         long best = -1;
@@ -112,32 +115,30 @@ public:
             for (int64_t dx = -reach; dx <= reach; ++dx) {
                 const Cell* cell = Find(Key(c, dy, dx, m_withValues));
                 if (!cell) continue;
-                for (uint32_t k = cell->begin; k < cell->begin + cell->live; ++k) {
+                for (uint32_t k = cell->first; k < cell->end; ++k) {
                     const uint32_t idx = m_entries[k];
-                    if (!accept(idx)) continue;
+                    if (m_taken[idx] || !accept(idx)) continue;
                     const double d = Distance2(c, m_recs[idx].cam);
                     if (best < 0 || d < bestD || (d == bestD && idx < uint32_t(best)))
                         best = long(idx), bestD = d;
-                    if (d == 0) return best;  // nothing is nearer
+                    // Records at the very same place share this cell, in old order.
+                    if (d == 0) return best;
                 }
             }
         }
         return best;
     }
 
-    void Remove(uint32_t idx) {
+    void Take(uint32_t idx) {
+        m_taken[idx] = true;
         Cell& cell = m_cells[m_cellOf[idx]];
-        const uint32_t last = cell.begin + cell.live - 1, at = m_pos[idx];
-        std::swap(m_entries[at], m_entries[last]);
-        m_pos[m_entries[at]] = at;
-        m_pos[idx] = last;
-        --cell.live;
+        while (cell.first < cell.end && m_taken[m_entries[cell.first]]) ++cell.first;
     }
 
 private:
     struct Cell {
         uint64_t key;
-        uint32_t begin, live;
+        uint32_t first, end;  // the key's records not taken lie in m_entries[first, end)
     };
     const Cell* Find(uint64_t key) const {
         auto it = std::lower_bound(m_cells.begin(), m_cells.end(), key,
@@ -147,8 +148,10 @@ private:
 
     const std::vector<CamRecord>& m_recs;
     bool m_withValues;
+    std::vector<bool> m_taken;
+    std::vector<uint32_t> m_cellOf;
     std::vector<Cell> m_cells;
-    std::vector<uint32_t> m_entries, m_pos, m_cellOf;
+    std::vector<uint32_t> m_entries;
 };
 
 }  // namespace
@@ -162,8 +165,8 @@ CamDiff DiffCameras(const std::vector<CamRecord>& older, const std::vector<CamRe
     auto take = [&](size_t n, long o) {
         matchOf[n] = o;
         oldTaken[size_t(o)] = true;
-        sameValues.Remove(uint32_t(o));
-        sameCamera.Remove(uint32_t(o));
+        sameValues.Take(uint32_t(o));
+        sameCamera.Take(uint32_t(o));
     };
     for (size_t n = 0; n < newer.size(); ++n) {
         const CSpeedCamData& c = newer[n].cam;
