@@ -10,7 +10,6 @@
 #include "resources/resource.h"
 
 HMODULE g_hLangModule = nullptr;
-HMODULE g_hImageModule = nullptr;
 
 namespace {
 

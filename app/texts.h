@@ -9,8 +9,6 @@
 // The module whose string table LoadText reads: the program, or the Russian library once
 // loaded. Null until first used.
 extern HMODULE g_hLangModule;
-// The module images come from: always the program, in both languages.
-extern HMODULE g_hImageModule;
 
 // Index of a user interface language.
 enum { kLanguageEnglish = 0, kLanguageRussian = 1 };

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "app/server_url.h"
 #include "app/sha256.h"
 #include "app/version_signature.h"
 #include "base/file_io.h"
+#include "base/window_messages.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
 

@@ -226,7 +226,15 @@ bool CreateFolder(const std::wstring& path) {
 
 bool CopyFileReplacing(const std::wstring& src, const std::wstring& dst) {
 #ifdef _WIN32
-    return CopyFileW(src.c_str(), dst.c_str(), FALSE) != 0;
+    // Copied beside the target, then moved over it: a copy cut short (a full card, a process
+    // ended meanwhile) never leaves the target half-written.
+    const std::wstring tmp = dst + L".tmp~";
+    if (!CopyFileW(src.c_str(), tmp.c_str(), FALSE) ||
+        !MoveFileExW(tmp.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(tmp.c_str());
+        return false;
+    }
+    return true;
 #else
     std::vector<uint8_t> bytes;
     return ReadWholeFile(src, bytes) && WriteFileReplacing(dst, bytes.data(), bytes.size());

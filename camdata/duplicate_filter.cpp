@@ -259,17 +259,8 @@ bool CDuplicateFilter::KeepSourceForAll(int nSource, int nFromGroup) {
             --m_nLiveCount;
         }
     }
-    for (CSpeedCamDataSet* pSet : m_pSets) {
-        if (!pSet || doomed.empty()) continue;
-        for (POSITION pos = pSet->m_camList.GetHeadPosition(); pos;) {
-            POSITION at = pos;
-            CSpeedCamData* pCam = pSet->m_camList.GetNext(pos);
-            if (doomed.erase(pCam)) {
-                pSet->m_camList.RemoveAt(at);
-                delete pCam;
-            }
-        }
-    }
+    for (CSpeedCamDataSet* pSet : m_pSets)
+        if (pSet) pSet->RemoveCameras(doomed);
     m_dups.clear();
     m_groupStart.assign(size_t(m_nGroupCount) + 1, 0);
     m_nLiveCount = 0;

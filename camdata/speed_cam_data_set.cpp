@@ -16,6 +16,17 @@ void CSpeedCamDataSet::RemoveAll(bool bDelete) {
     m_camList.RemoveAll();
 }
 
+void CSpeedCamDataSet::RemoveCameras(std::unordered_set<CSpeedCamData*>& doomed) {
+    for (POSITION pos = m_camList.GetHeadPosition(); pos && !doomed.empty();) {
+        const POSITION at = pos;
+        CSpeedCamData* pCam = m_camList.GetNext(pos);
+        if (doomed.erase(pCam)) {
+            m_camList.RemoveAt(at);
+            delete pCam;
+        }
+    }
+}
+
 bool CSpeedCamDataSet::RemoveCamera(CSpeedCamData* pCam) {
     POSITION pos = m_camList.Find(pCam);
     if (!pos) return false;

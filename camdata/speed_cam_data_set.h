@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "base/typed_ptr_list.h"
 #include "camdata/speed_cam_data.h"
@@ -21,6 +22,9 @@ public:
     void RemoveAll(bool bDelete);
     // Unlinks the record and deletes it; false when the set does not hold it.
     bool RemoveCamera(CSpeedCamData* pCam);
+    // Unlinks and deletes, in one pass, every record of the set that is in doomed, taking it
+    // out of doomed.
+    void RemoveCameras(std::unordered_set<CSpeedCamData*>& doomed);
     void SetSource(int16_t nSource);
     void SetCameraTypes(const std::wstring& types);
     std::wstring GetDescription(int index) const;

@@ -28,7 +28,7 @@ struct Options {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: kovracli convert [--base F.xls] [--partner F.txt] [--custom F.xls]\n"
+                 "usage: kovracli convert [--base F.xls] [--partner F.txt] [--custom F.xls|F.csv]\n"
                  "                        [--keep step1|step2|step3] [--drop-invalid] [--model N]\n"
                  "                        --out DIR [--json]\n");
     return 2;
@@ -120,11 +120,13 @@ int RunConvert(const Args& args) {
     for (int s = 0; s < 3; ++s) {
         if (o.source[s].empty()) continue;
         switch (session.Import(s, kovra::FromUtf8(o.source[s]))) {
-            case ImportedSource::kInvalidFile: return Fail(o.source[s] + ": The file format is invalid.");
+            case ImportedSource::kInvalidFile:
+                return Fail(o.source[s] + ": " +
+                            (session.Source(s).problem.empty() ? "The file format is invalid." : session.Source(s).problem));
             case ImportedSource::kNoCameras: return Fail(o.source[s] + ": Incorrect data format.");
             case ImportedSource::kImported: break;
         }
-        if (s != 1) haveWorkbook = true;
+        if (s != 1 && !session.Source(s).csv) haveWorkbook = true;
     }
     if (!haveWorkbook)
         return Fail("a base-data or customized workbook is needed: the conversion workbook is made from it");
@@ -142,8 +144,8 @@ int RunConvert(const Args& args) {
             ++invalid;
             for (int col = 0; col < CamColumnCount; ++col) {
                 if (c->m_bValid[col]) continue;
-                const std::string where = s == 1 ? "line " + std::to_string(source.lines[size_t(index)])
-                                                 : "row " + std::to_string(index + 2);
+                const std::string where = !source.lines.empty() ? "line " + std::to_string(source.lines[size_t(index)])
+                                                                : "row " + std::to_string(index + 2);
                 invalidList += std::string("  ") + kSourceNames[s] + " " + o.source[s] + ", " + where + ", " +
                                kColumnNames[col] + ": " + Trim(c->GetValueText(col)) + "\n";
             }

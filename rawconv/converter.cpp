@@ -7,6 +7,7 @@
 #include "base/file_io.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/window_messages.h"
 #include "rawconv/speed_raw.h"
 #include "spreadsheet/excel_file.h"
 
@@ -200,9 +201,9 @@ int ExitCode(Outcome outcome) {
 
 bool NotifyWizard(bool success) {
 #ifdef _WIN32
-    HWND wnd = FindWindowW(L"#32770", L"Kovra Converter");
+    HWND wnd = FindWindowW(KOVRA_WIZARD_CLASS, KOVRA_WIZARD_TITLE);
     if (!wnd) return false;
-    SendMessageW(wnd, kConvertResultMessage, success ? 1 : 0, 0);
+    SendMessageW(wnd, UM_CONVERT_RESULT, success ? 1 : 0, 0);
     return true;
 #else
     (void)success;

@@ -11,7 +11,6 @@ namespace rawconv {
 
 const int kTypeSlots = 5;
 const int kMaxCameras = 19999;
-const unsigned kConvertResultMessage = 1525;  // to the wizard: wParam 1 success, 0 errors
 
 enum class Outcome {
     Success,      // speed.raw and the success log written

@@ -10,6 +10,9 @@
 #include "camdata/cam_workbook.h"
 #include "camdata/history.h"
 #include "camdata/partner_text.h"
+#include "exchange/cam_csv.h"
+#include "exchange/cam_record.h"
+#include "exchange/kml.h"
 #include "resources/resource.h"
 
 namespace {
@@ -38,14 +41,22 @@ std::unique_ptr<ImportedSource> ImportSource(int step, const std::wstring& path,
     std::unique_ptr<ImportedSource> s(new ImportedSource);
     s->step = step;
     s->path = path;
-    const bool ok = step == 1 ? ImportPartnerText(typeList, path, &s->set, &s->invalid, &s->lines)
-                              : ImportCamWorkbook(step == 0 ? std::wstring() : typeList, &s->invalid, path,
-                                                  &s->set);
+    s->csv = step == 2 && exchange::IsCamCsvFile(path);
+    bool ok;
+    if (s->csv) {
+        exchange::CamCsvReport report;
+        ok = exchange::ImportCamCsv(typeList, &s->invalid, path, &s->set, &report);
+        s->lines = report.lines;
+        s->problem = report.error;
+    } else {
+        ok = step == 1 ? ImportPartnerText(typeList, path, &s->set, &s->invalid, &s->lines)
+                       : ImportCamWorkbook(step == 0 ? std::wstring() : typeList, &s->invalid, path, &s->set);
+    }
     if (!ok) {
         s->outcome = ImportedSource::kInvalidFile;
     } else if (s->set.GetCount() == 0) {
         s->outcome = ImportedSource::kNoCameras;
-    } else if (step != 1 && !kovra::CopyFileReplacing(path, workingBase)) {
+    } else if (step != 1 && !s->csv && !kovra::CopyFileReplacing(path, workingBase)) {
         // The conversion workbook is made from this copy: without it the import is no use.
         s->outcome = ImportedSource::kInvalidFile;
     } else {
@@ -118,7 +129,15 @@ bool ConversionSession::AllValid(int step) const {
 
 SaveResult ConversionSession::SaveCorrections(int step) {
     ImportedSource& s = *m_sources[step];
-    return ::SaveCorrections(s.path, step == 1, &s.set, &s.invalid);
+    if (!s.csv) return ::SaveCorrections(s.path, step == 1, &s.set, &s.invalid);
+    const bool backedUp = kovra::CopyFileReplacing(s.path, MakeBackupPath(s.path));
+    DropRemoved(step);
+    if (!backedUp) return SaveResult::BackupFailed;
+    exchange::CamCollection cams;
+    cams.kind = exchange::SourceKind::Csv;
+    cams.records = exchange::RecordsFromSet(s.set, nullptr);
+    const std::string text = exchange::FormatCamCsv(cams);
+    return kovra::WriteFileReplacing(s.path, text.data(), text.size()) ? SaveResult::Saved : SaveResult::WriteFailed;
 }
 
 int ConversionSession::DropRemoved(int step) {
@@ -160,6 +179,7 @@ void ConversionSession::SetScreen(Screen screen) {
     v.tryAgain = screen == kResult && failed;
     v.browseAgain = screen == kResult && v.failure == kFailCopy;
     v.openFolder = screen == kDone;
+    v.showOnMap = screen == kDone;
     v.log = screen == kResult && v.failure == kFailConverterErrors;
     v.waitCursor = screen == kConverting;
     switch (screen) {
@@ -307,6 +327,15 @@ bool ConversionSession::CopyResult(const std::wstring& destFolder) {
     m_view.failure = kFailNone;
     SetScreen(kDone);
     return true;
+}
+
+std::wstring ConversionSession::WriteMap() const {
+    if (m_view.screen != kDone || m_strCopied.empty()) return std::wstring();
+    const size_t cut = m_strCopied.find_last_of(L"\\/");
+    const std::wstring kml = cut == std::wstring::npos ? std::wstring(L"speed.kml")
+                                                      : m_strCopied.substr(0, cut + 1) + L"speed.kml";
+    std::string error;
+    return exchange::WriteSourceKml(m_strCopied, kml, &error) ? kml : std::wstring();
 }
 
 void ConversionSession::ResetConvert() {

@@ -26,17 +26,20 @@ struct ImportedSource {
         kNoCameras,      // a file of the right kind without a single camera
     };
 
-    int step = 0;  // 0 base data, 1 partner text, 2 customized workbook
+    int step = 0;  // 0 base data, 1 partner text, 2 customized workbook or CSV file
     std::wstring path;
+    bool csv = false;              // step 3 read a CSV file: no workbook to make the conversion from
+    std::string problem;           // why the file was refused, when known (UTF-8)
     CSpeedCamDataSet set;
     CCameraListMemory invalid;     // the records that failed a rule, in file order
-    std::vector<int> lines;        // partner text: the file line of each record
+    std::vector<int> lines;        // partner text and CSV: the file line of each record
     Outcome outcome = kInvalidFile;
 };
 
-// Reads path as the step's kind of file. typeList is the base data's camera type list (steps 2
-// and 3 test types against it; step 1 uses its own). A workbook that gave cameras is copied to
-// workingBase, from which the conversion workbook is made later. Safe on any thread: it only
+// Reads path as the step's kind of file (step 3 also takes a CSV file, told by its content).
+// typeList is the base data's camera type list (steps 2 and 3 test types against it; step 1
+// uses its own). A workbook that gave cameras is copied to workingBase, from which the
+// conversion workbook is made later. Safe on any thread: it only
 // touches what it returns and the files.
 std::unique_ptr<ImportedSource> ImportSource(int step, const std::wstring& path,
                                              const std::wstring& typeList,
@@ -90,6 +93,7 @@ public:
         bool tryAgain = false;
         bool browseAgain = false;   // the copy failed: another folder can be chosen
         bool openFolder = false;
+        bool showOnMap = false;     // the copied device file as a map
         bool log = false;           // the converter's error log
         bool waitCursor = false;
     };
@@ -125,8 +129,8 @@ public:
     void RemoveAllInvalid(int step);
     // True when every listed record is valid or removed.
     bool AllValid(int step) const;
-    // Writes the corrections back into the step's file after a backup, and drops the removed
-    // records from the set whatever happens to the file.
+    // Writes the corrections back into the step's file after a backup (a CSV file as CSV), and
+    // drops the removed records from the set whatever happens to the file.
     SaveResult SaveCorrections(int step);
     // Drops the removed records from the set without touching the file (kovracli).
     int DropRemoved(int step);
@@ -177,6 +181,9 @@ public:
     // copy may be repeated with another folder from the same result.
     bool CopyResult(const std::wstring& destFolder);
     const std::wstring& CopiedFile() const { return m_strCopied; }
+    // Writes the copied device file's cameras as "speed.kml" beside it and returns its path;
+    // empty when there is no copy or the file cannot be written.
+    std::wstring WriteMap() const;
     // Back to the settings screen; the choice starts afresh.
     void ResetConvert();
 

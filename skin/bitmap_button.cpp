@@ -3,7 +3,7 @@
 
 #include <cwchar>
 
-#include "app/texts.h"
+#include "skin/skin_texts.h"
 #include "skin/skin_draw.h"
 
 OBitmapButton::OBitmapButton() : m_font(skin::CreateFont(L"Tahoma", 12, FW_BOLD)) {}
@@ -34,7 +34,7 @@ void OBitmapButton::SetTextFont(int nSize) {
 
 void OBitmapButton::SetToolTip(UINT nTextID) {
     m_nToolTipID = nTextID;
-    const wchar_t* text = nTextID ? LoadText(nTextID) : nullptr;
+    const wchar_t* text = nTextID ? skin::Text(nTextID) : nullptr;
     std::wcsncpy(m_szToolTip, text ? text : L"", 255);
     m_szToolTip[255] = L'\0';
     if (!m_szToolTip[0] || !m_hWnd) return;

@@ -5,7 +5,8 @@
 
 #include <cwchar>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
+#include "resources/skin_ids.h"
 #include "skin/skin_draw.h"
 
 namespace {
@@ -145,7 +146,7 @@ LRESULT OToggleControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // OCheckBox
 
-OCheckBox::OCheckBox() : OToggleControl(1150, 26, UM_CHECK_CLICKED) {}
+OCheckBox::OCheckBox() : OToggleControl(kArtCheckBox, 26, UM_CHECK_CLICKED) {}
 
 void OCheckBox::SetTextFont() {
     m_font = skin::CreateFont(L"Arial", 16, FW_NORMAL);
@@ -179,7 +180,7 @@ void OCheckBox::DrawFace(HDC dc, const RECT& rcClient) {
 
 // ORadioButton
 
-ORadioButton::ORadioButton() : OToggleControl(1020, 24, UM_RADIO_CLICKED) {}
+ORadioButton::ORadioButton() : OToggleControl(kArtRadio, 24, UM_RADIO_CLICKED) {}
 
 RECT ORadioButton::GetPressRect() const {
     return ClientRect(m_hWnd);

@@ -3,14 +3,14 @@
 
 #include <cwchar>
 
-#include "app/texts.h"
 #include "framework/win_app.h"
-#include "resources/resource.h"
+#include "resources/skin_ids.h"
 #include "skin/progress_bar.h"
+#include "skin/skin_texts.h"
 
 namespace {
 
-const WORD kHeaderImages[4] = {1038, 1039, 1040, 1041};
+const WORD kHeaderImages[4] = {kArtMenuHeader, kArtMenuHeader + 1, kArtMenuHeader + 2, kArtMenuHeader + 3};
 
 }  // namespace
 
@@ -27,7 +27,7 @@ bool OMenuBar::Create(const RECT& rect, CWnd* pParent, UINT nID, DWORD dwStyle) 
     return CreateEx(0, ProgressBarClass(), L"", dwStyle & ~WS_BORDER, rect, pParent, nID);
 }
 
-bool OMenuBar::AddMenu(UINT nTextID) {
+bool OMenuBar::AddMenu(UINT nTextID, OMenuItems items) {
     if (m_nMenuCount >= kMaxMenus) return false;
     const int i = m_nMenuCount;
     m_pButtons[i] = std::make_unique<OBitmapButton>();
@@ -35,12 +35,13 @@ bool OMenuBar::AddMenu(UINT nTextID) {
     if (m_hWnd && button.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, m_rcMenus[i], this,
                                 kFirstMenuID + UINT(i)))
         button.SetImages(kHeaderImages[0], kHeaderImages[1], kHeaderImages[2], kHeaderImages[3]);
-    const wchar_t* text = LoadText(nTextID);
+    const wchar_t* text = skin::Text(nTextID);
     std::wcsncpy(button.m_szText, text ? text : L"", 79);
     button.m_szText[79] = L'\0';
     button.m_crText = m_crText;
     button.SetTextFont(14);
     m_nTextIDs[i] = nTextID;
+    m_items[i] = std::move(items);
     ++m_nMenuCount;
     return true;
 }
@@ -48,7 +49,7 @@ bool OMenuBar::AddMenu(UINT nTextID) {
 void OMenuBar::ReloadMenuTexts() {
     for (int i = 0; i < m_nMenuCount; ++i) {
         if (!m_pButtons[i]) continue;
-        const wchar_t* text = LoadText(m_nTextIDs[i]);
+        const wchar_t* text = skin::Text(m_nTextIDs[i]);
         std::wcsncpy(m_pButtons[i]->m_szText, text ? text : L"", 79);
         m_pButtons[i]->m_szText[79] = L'\0';
     }
@@ -58,31 +59,12 @@ OBitmapButton* OMenuBar::GetMenuButton(int i) const {
     return i >= 0 && i < m_nMenuCount ? m_pButtons[i].get() : nullptr;
 }
 
-ScopedMenu OMenuBar::CreateLanguageMenu() const {
-    int language = GetLanguageSetting();
-    if (language < 0) {
-        language = DetectUILanguage();
-        SetLanguageSetting(language);
-    }
-    if (language >= 2) language = kLanguageEnglish;
-
+ScopedMenu OMenuBar::CreatePopup(int i) const {
+    if (i < 0 || i >= m_nMenuCount) return ScopedMenu();
     ScopedMenu menu(::CreatePopupMenu());
-    if (!menu) return menu;
-    // GetLanguageName reuses one buffer: each name is added before the next is asked for.
-    ::AppendMenuW(menu, MF_STRING | (language == kLanguageEnglish ? MF_CHECKED : 0),
-                  ID_LANGUAGE_ENGLISH, GetLanguageName(kLanguageEnglish));
-    ::AppendMenuW(menu, MF_STRING | (language == kLanguageRussian ? MF_CHECKED : 0),
-                  ID_LANGUAGE_RUSSIAN, GetLanguageName(kLanguageRussian));
-    return menu;
-}
-
-ScopedMenu OMenuBar::CreateInfoMenu() const {
-    ScopedMenu menu(::CreatePopupMenu());
-    if (!menu) return menu;
-    const wchar_t* update = LoadText(IDS_CHECK_UPDATE);
-    ::AppendMenuW(menu, MF_STRING, ID_CHECK_UPDATE, update ? update : L"");
-    const wchar_t* about = LoadText(IDS_ABOUT);
-    ::AppendMenuW(menu, MF_STRING, ID_ABOUT, about ? about : L"");
+    if (!menu || !m_items[i]) return menu;
+    for (const OMenuItem& item : m_items[i]())
+        ::AppendMenuW(menu, MF_STRING | (item.bChecked ? MF_CHECKED : 0), item.nID, item.strText.c_str());
     return menu;
 }
 
@@ -100,13 +82,10 @@ void OMenuBar::ShowMenu(HMENU hMenu, int nHeader) {
 
 BOOL OMenuBar::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) == BN_CLICKED && lParam) {
-        switch (LOWORD(wParam)) {
-            case kFirstMenuID:
-                ShowMenu(CreateLanguageMenu(), 0);
-                return TRUE;
-            case kFirstMenuID + 1:
-                ShowMenu(CreateInfoMenu(), 1);
-                return TRUE;
+        const int header = int(LOWORD(wParam)) - int(kFirstMenuID);
+        if (header >= 0 && header < m_nMenuCount) {
+            ShowMenu(CreatePopup(header), header);
+            return TRUE;
         }
     }
     return CWnd::OnCommand(wParam, lParam);

@@ -1,22 +1,26 @@
 // OMenuBar: the row of menu headers ("Language", "Info"), each an image button opening a popup
-// menu whose commands go to the main window.
+// menu whose commands go to the main window. The owner says what each popup holds.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/handles.h"
 #include "framework/wnd.h"
 #include "skin/bitmap_button.h"
 
-// Commands of the popup menus.
-enum : UINT {
-    ID_LANGUAGE_ENGLISH = 2201,
-    ID_LANGUAGE_RUSSIAN = 2202,
-    ID_CHECK_UPDATE = 2203,
-    ID_ABOUT = 2204,
+// One command of a popup.
+struct OMenuItem {
+    UINT nID;
+    std::wstring strText;
+    bool bChecked = false;
 };
+// What a popup holds, asked each time it opens.
+using OMenuItems = std::function<std::vector<OMenuItem>()>;
 
 class OMenuBar : public CWnd {
 public:
@@ -28,15 +32,14 @@ public:
 
     // Creates the bar without a border in ProgressBarClass().
     bool Create(const RECT& rect, CWnd* pParent, UINT nID, DWORD dwStyle = WS_CHILD | WS_VISIBLE);
-    // Adds the next header with caption text nTextID; false once four exist.
-    bool AddMenu(UINT nTextID);
+    // Adds the next header with caption text nTextID and the popup's items; false once four
+    // exist.
+    bool AddMenu(UINT nTextID, OMenuItems items);
     // Gives every header the caption of its text in the current language (after a switch).
     void ReloadMenuTexts();
 
-    // The popups: Language (2201 English, 2202 Russian, the current one checked; a language
-    // is detected and stored first when none is) and Info (2203, 2204).
-    ScopedMenu CreateLanguageMenu() const;
-    ScopedMenu CreateInfoMenu() const;
+    // The popup of header i as its items are now.
+    ScopedMenu CreatePopup(int i) const;
 
     // Header i, or null.
     OBitmapButton* GetMenuButton(int i) const;
@@ -53,5 +56,6 @@ private:
 
     std::unique_ptr<OBitmapButton> m_pButtons[kMaxMenus];
     UINT m_nTextIDs[kMaxMenus] = {};
+    OMenuItems m_items[kMaxMenus];
     RECT m_rcMenus[kMaxMenus];
 };

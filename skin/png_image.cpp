@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/texts.h"
+HMODULE g_hImageModule = nullptr;
 
 CGdiPlusBitmap::~CGdiPlusBitmap() {
     Empty();

@@ -45,6 +45,9 @@ private:
     HGLOBAL m_hBuffer = nullptr;
 };
 
+// The module images come from: always the program, in both languages.
+extern HMODULE g_hImageModule;
+
 // PNG resource id of g_hImageModule (set to the program's module when still null): images never
 // come from the language library. Null when it cannot be loaded.
 std::unique_ptr<CGdiPlusBitmapResource> LoadPngImage(WORD id);

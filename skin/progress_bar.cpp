@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "resources/skin_ids.h"
 #include "skin/skin_draw.h"
 
 LPCWSTR ProgressBarClass() {
@@ -18,8 +19,8 @@ bool OProgressBar::Create(const RECT& rect, CWnd* pParent, UINT nID, DWORD dwSty
 
 BOOL OProgressBar::LoadImages() {
     m_bmpBackground.Reset();
-    m_pTrack = LoadPngImage(1032);
-    m_pFill = LoadPngImage(1031);
+    m_pTrack = LoadPngImage(kArtProgressTrack);
+    m_pFill = LoadPngImage(kArtProgressFill);
     m_nImageWidth = m_pTrack ? m_pTrack->GetWidth() : 0;
     m_nImageHeight = m_pTrack ? m_pTrack->GetHeight() : 0;
     return TRUE;

@@ -1,7 +1,6 @@
 // OPropertySheet: the step strip bitmaps with each step's title and description.
 #include "skin/property_sheet.h"
 
-#include "app/texts.h"
 #include "skin/skin_draw.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Fonts, snapshots, alpha images and the off-screen buffer of the skinned controls.
 #include "skin/skin_draw.h"
 
+#include "skin/skin_texts.h"
+
 #include <cwchar>
 #include <memory>
 
@@ -78,5 +80,17 @@ void COffscreen::Flush(int cx, int cy) {
     if (IsValid())
         ::BitBlt(m_target, 0, 0, cx < m_cx ? cx : m_cx, cy < m_cy ? cy : m_cy, m_dc, 0, 0, SRCCOPY);
 }
+
+}  // namespace skin
+
+namespace skin {
+
+namespace {
+TextSource g_textSource = nullptr;
+}  // namespace
+
+void SetTextSource(TextSource source) { g_textSource = source; }
+
+const wchar_t* Text(unsigned id) { return g_textSource ? g_textSource(id) : nullptr; }
 
 }  // namespace skin

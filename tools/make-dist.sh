@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 out=dist/kovradesk
 rm -rf "$out"
 mkdir -p "$out"
-for f in build/windows/app/kovradesk.exe build/windows/rawconv/rawconv.exe \
+for f in build/windows/kovradesk/kovradesk.exe build/windows/rawconv/rawconv.exe \
          build/windows/cli/kovracli.exe build/windows/resources/kovradesk_RUS.dll \
          resources/Setting.ini resources/Language.txt; do
     if [ ! -f "$f" ]; then

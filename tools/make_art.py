@@ -6,10 +6,15 @@ Shapes are drawn at four times their size and averaged down, which gives smooth 
 crisp one-pixel edges. Needs Debian's python3-pil; run it with /usr/bin/python3.
 
 Usage:
-    tools/make_art.py [output folder]            the resources (default resources/art)
+    tools/make_art.py [output folder]            the resources (default resources/art), and
+                                                 skin_ids.h and .json (in resources/ by
+                                                 default): the art's names and where the
+                                                 controls stand
+    tools/make_art.py --ids                      only skin_ids.h and skin_ids.json
     tools/make_art.py --preview [output folder]  also the contact sheet and screen mock-ups,
                                                  which use a system font and are for people only
 """
+import json
 import os
 import sys
 
@@ -529,6 +534,71 @@ def catalogue():
     return items
 
 
+# Names for the code: the first ID of each set of images (a button's faces follow it as normal,
+# pressed, hover, disabled; a toggle's unchecked then checked states).
+ART_NAMES = [
+    ('kArtDialogBackground', 1000), ('kArtMinimizeButton', 1001), ('kArtCloseButton', 1004),
+    ('kArtGhostButton', 1007), ('kArtSecondaryButton', 1011), ('kArtPrimaryButton', 1015),
+    ('kArtRadio', 1020), ('kArtBrowseButton', 1027), ('kArtProgressFill', 1031),
+    ('kArtProgressTrack', 1032), ('kArtImportCaptions', 1033), ('kArtWideButton', 1034),
+    ('kArtMenuHeader', 1038), ('kArtAboutPicture', 1042), ('kArtMessageBox', 1043),
+    ('kArtMessageBoxProgress', 1044), ('kArtMessageBoxButton', 1045),
+    ('kArtConvertCaptions', 1049), ('kArtCheckBox', 1150), ('kArtWidePrimaryButton', 1178),
+    ('kArtTitleIcon', 1182), ('kArtStepStrip', 1500), ('kArtPageBackground', 1504),
+]
+
+# Where the controls the art is drawn for stand: main window pixels for the window's own
+# controls, page pixels (below the step strip, which ends at y 151) for the pages'. The program
+# places its controls here and the end-to-end driver clicks them here.
+PAGE_TOP_IN_WINDOW = 151
+LAYOUT = [
+    # main window
+    ('MinimizeButton', (807, 4, 829, 26)), ('CloseButton', (832, 4, 854, 26)),
+    ('StartButton', (732, 535, 834, 577)),
+    # import pages: step 1, and the partner and customized steps below it
+    ('DownloadChoice', (120, 110, 600, 158)), ('PreviousChoice', (120, 174, 600, 198)),
+    ('ImportPath', (120, 214, 696, 252)), ('ImportBrowse', (706, 214, 836, 251)),
+    ('LaterImportPath', (120, 274, 696, 312)), ('LaterImportBrowse', (706, 274, 836, 311)),
+    ('ImportNext', (732, 384, 835, 426)), ('ImportBack', (629, 384, 732, 426)),
+    ('LaterImportNext', (622, 384, 725, 426)), ('LaterImportBack', (519, 384, 622, 426)),
+    ('Skip', (733, 384, 836, 426)), ('Template', (406, 384, 509, 426)),
+    ('Progress', (118, 190, 731, 220)), ('CancelDownload', (629, 384, 835, 426)),
+    ('CameraList', (67, 106, 798, 223)),
+    ('RemoveCamera', (78, 295, 284, 337)), ('RemoveAll', (294, 295, 500, 337)),
+    ('CorrectPrev', (567, 295, 670, 337)), ('CorrectNext', (670, 295, 773, 337)),
+    # convert page
+    ('ModelList', (288, 203, 522, 278)), ('DestPath', (288, 250, 586, 285)),
+    ('DestBrowse', (595, 249, 725, 286)), ('Convert', (732, 384, 835, 426)),
+    ('ConvertBack', (629, 384, 732, 426)), ('NextSet', (732, 384, 835, 426)),
+    ('AlwaysSelect', (66, 270, 254, 306)), ('SourceList', (258, 270, 492, 306)),
+    ('CameraRow1', (69, 140, 781, 176)), ('CameraRow2', (69, 176, 781, 212)),
+    ('CameraRow3', (69, 212, 781, 248)), ('Log', (118, 125, 740, 293)),
+    ('TryAgain', (516, 384, 722, 426)), ('OpenFolder', (516, 384, 722, 426)),
+    ('ShowOnMap', (306, 384, 512, 426)),
+]
+WINDOW_LAYOUT = {'MinimizeButton', 'CloseButton', 'StartButton'}
+
+
+def write_ids(header, json_path):
+    """The art's names and the layout as a C++ header and as JSON for the driver."""
+    lines = ['// The skin\'s art IDs and where its controls stand. Written by tools/make_art.py from',
+             '// its tables: change them there and run it again.',
+             '#pragma once', '', '#include <windows.h>', '',
+             '// The first image of each set.', 'enum : WORD {']
+    lines += ['    %s = %d,' % (name, i) for name, i in ART_NAMES]
+    lines += ['};', '', '// Main window pixels for the window\'s own controls, page pixels for the pages\'.']
+    lines += ['constexpr RECT kLayout%s{%d, %d, %d, %d};' % ((name,) + rect) for name, rect in LAYOUT]
+    with open(header, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(lines) + '\n')
+    data = {'page_top': PAGE_TOP_IN_WINDOW,
+            'art': {name: i for name, i in ART_NAMES},
+            'window': {name: list(rect) for name, rect in LAYOUT if name in WINDOW_LAYOUT},
+            'page': {name: list(rect) for name, rect in LAYOUT if name not in WINDOW_LAYOUT}}
+    with open(json_path, 'w', encoding='utf-8') as f:
+        json.dump(data, f, indent=1, sort_keys=True)
+        f.write('\n')
+
+
 def file_name(i):
     return '%d.bmp' % i if i >= 1500 else '%d.png' % i
 
@@ -986,7 +1056,14 @@ def main(argv):
     preview = '--preview' in argv
     args = [a for a in argv if a != '--preview']
     here = os.path.dirname(os.path.abspath(__file__))
-    out = args[0] if args else os.path.join(here, '..', 'resources', 'art')
+    resources = os.path.join(here, '..', 'resources')
+    if args == ['--ids']:
+        write_ids(os.path.join(resources, 'skin_ids.h'), os.path.join(resources, 'skin_ids.json'))
+        return
+    out = args[0] if args else os.path.join(resources, 'art')
+    # Beside the art in the resources; in another output folder, beside the images there.
+    ids = out if args else resources
+    write_ids(os.path.join(ids, 'skin_ids.h'), os.path.join(ids, 'skin_ids.json'))
     items = write_all(out)
     write_readme(out, items)
     if preview:

@@ -10,9 +10,9 @@
 
 #include "app/helpers.h"
 #include "app/internet_session.h"
-#include "app/messages.h"
 #include "app/server_url.h"
 #include "base/user_folders.h"
+#include "base/window_messages.h"
 #include "camdata/config.h"
 
 const wchar_t kBaseFileIniServerPath[] = L"/dvr/Kovra R7/rus/BaseFile.ini";

@@ -5,20 +5,22 @@
 
 #include <cwchar>
 
-#include "app/messages.h"
 #include "app/texts.h"
+#include "base/window_messages.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
+#include "resources/skin_ids.h"
 #include "skin/skin_draw.h"
 
 const wchar_t kMessageBoxTitle[] = L"OrvelMessageBox";
 
 namespace {
 
-const WORD kBackground = 1043;
-const WORD kProgressBackground = 1044;
-const WORD kPicture = 1042;
-const WORD kButtonNormal = 1045, kButtonPressed = 1046, kButtonHover = 1047;
+const WORD kBackground = kArtMessageBox;
+const WORD kProgressBackground = kArtMessageBoxProgress;
+const WORD kPicture = kArtAboutPicture;
+const WORD kButtonNormal = kArtMessageBoxButton, kButtonPressed = kArtMessageBoxButton + 1,
+           kButtonHover = kArtMessageBoxButton + 2;
 
 const RECT kLeftButton{246, 125, 376, 162};
 const RECT kRightButton{390, 125, 520, 162};

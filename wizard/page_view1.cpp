@@ -5,14 +5,15 @@
 #include <wininet.h>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "app/texts.h"
+#include "base/window_messages.h"
 #include "camdata/config.h"
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "framework/file_dialog.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
+#include "resources/skin_ids.h"
 #include "session/conversion_session.h"
 #include "skin/skin_draw.h"
 #include "wizard/base_download.h"
@@ -102,12 +103,11 @@ void OPageView1::SetMode(int nMode, ConversionSession* pSession) {
     m_nMode = nMode;
     m_pSession = pSession;
     m_bDownload = nMode == 1;
-    if (nMode != 1) {
-        ::OffsetRect(&m_rcNext, -110, 0);
-        ::OffsetRect(&m_rcBack, -110, 0);
-        ::OffsetRect(&m_rcPath, 0, 60);
-        ::OffsetRect(&m_rcBrowse, 0, 60);
-    }
+    // Steps 2 and 3 have "Skip" where step 1 has "Next >", and no download choice above.
+    m_rcNext = nMode == 1 ? kLayoutImportNext : kLayoutLaterImportNext;
+    m_rcBack = nMode == 1 ? kLayoutImportBack : kLayoutLaterImportBack;
+    m_rcPath = nMode == 1 ? kLayoutImportPath : kLayoutLaterImportPath;
+    m_rcBrowse = nMode == 1 ? kLayoutImportBrowse : kLayoutLaterImportBrowse;
     BuildTitle();
 }
 
@@ -127,13 +127,13 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     if (!CWnd::Create(AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW), L"", WS_CHILD, rect, pParent,
                       nID))
         return false;
-    m_bmpBack.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1504)));
-    m_pCaptionImage = LoadPngImage(1033);
+    m_bmpBack.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kArtPageBackground)));
+    m_pCaptionImage = LoadPngImage(kArtImportCaptions);
 
     const DWORD toggle = WS_CHILD;
     if (m_nMode == 1) {
-        m_btnDownload.Create(RECT{120, 110, 600, 158}, this, IDC_DOWNLOAD_CHOICE, toggle);
-        m_btnPrevious.Create(RECT{120, 174, 600, 198}, this, IDC_PREVIOUS_CHOICE, toggle);
+        m_btnDownload.Create(kLayoutDownloadChoice, this, IDC_DOWNLOAD_CHOICE, toggle);
+        m_btnPrevious.Create(kLayoutPreviousChoice, this, IDC_PREVIOUS_CHOICE, toggle);
         for (ORadioButton* radio : {&m_btnDownload, &m_btnPrevious}) {
             radio->LoadImages();
             radio->m_hFont = m_fontText;
@@ -153,38 +153,38 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
         b.m_crText = kWhite;
         lstrcpynW(b.m_szText, LoadTextOrEmpty(textId), 80);
     };
-    if (m_nMode != 1) make(m_btnSkip, RECT{733, 384, 836, 426}, IDC_SKIP, 1007, IDS_SKIP, button);
+    if (m_nMode != 1) make(m_btnSkip, kLayoutSkip, IDC_SKIP, kArtGhostButton, IDS_SKIP, button);
 
     m_editPath.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, m_rcPath,
                       this, IDC_PATH);
     m_editPath.SetFont(m_fontTitle);
-    make(m_btnBrowse, m_rcBrowse, IDC_BROWSE, 1027, IDS_BROWSE, button);
+    make(m_btnBrowse, m_rcBrowse, IDC_BROWSE, kArtBrowseButton, IDS_BROWSE, button);
     m_btnBrowse.SetTextFont(14);
     m_btnBrowse.EnableWindow(!m_bDownload);
 
-    m_wndProgress.Create(RECT{118, 190, 731, 220}, this, IDC_PROGRESS, WS_CHILD);
+    m_wndProgress.Create(kLayoutProgress, this, IDC_PROGRESS, WS_CHILD);
     m_wndProgress.LoadImages();
     m_wndProgress.m_hFont = m_fontText;
 
-    make(m_btnNext, m_rcNext, IDC_NEXT, 1015, IDS_NEXT, button);
-    make(m_btnBack, m_rcBack, IDC_BACK, 1011, IDS_BACK, button);
-    make(m_btnCancelDownload, RECT{629, 384, 835, 426}, IDC_CANCEL_DOWNLOAD, 1034,
+    make(m_btnNext, m_rcNext, IDC_NEXT, kArtPrimaryButton, IDS_NEXT, button);
+    make(m_btnBack, m_rcBack, IDC_BACK, kArtSecondaryButton, IDS_BACK, button);
+    make(m_btnCancelDownload, kLayoutCancelDownload, IDC_CANCEL_DOWNLOAD, kArtWideButton,
          IDS_CANCEL_DOWNLOAD, WS_CHILD | BS_OWNERDRAW);
-    make(m_btnRemove, RECT{78, 295, 284, 337}, IDC_REMOVE_CAMERA, 1034, IDS_REMOVE_CAMERA,
+    make(m_btnRemove, kLayoutRemoveCamera, IDC_REMOVE_CAMERA, kArtWideButton, IDS_REMOVE_CAMERA,
          WS_CHILD | BS_OWNERDRAW);
-    make(m_btnRemoveAll, RECT{294, 295, 500, 337}, IDC_REMOVE_ALL, 1034, IDS_REMOVE_ALL_INVALID,
+    make(m_btnRemoveAll, kLayoutRemoveAll, IDC_REMOVE_ALL, kArtWideButton, IDS_REMOVE_ALL_INVALID,
          WS_CHILD | BS_OWNERDRAW);
-    make(m_btnCorrectPrev, RECT{567, 295, 670, 337}, IDC_CORRECT_PREV, 1011, IDS_CORRECT_PREV,
+    make(m_btnCorrectPrev, kLayoutCorrectPrev, IDC_CORRECT_PREV, kArtSecondaryButton, IDS_CORRECT_PREV,
          WS_CHILD | BS_OWNERDRAW);
-    make(m_btnCorrectNext, RECT{670, 295, 773, 337}, IDC_CORRECT_NEXT, 1015, IDS_CORRECT_NEXT,
+    make(m_btnCorrectNext, kLayoutCorrectNext, IDC_CORRECT_NEXT, kArtPrimaryButton, IDS_CORRECT_NEXT,
          WS_CHILD | BS_OWNERDRAW);
-    make(m_btnTemplate, RECT{406, 384, 509, 426}, IDC_TEMPLATE, 1007, IDS_TEMPLATE,
+    make(m_btnTemplate, kLayoutTemplate, IDC_TEMPLATE, kArtGhostButton, IDS_TEMPLATE,
          m_nMode == 3 && m_nScreen == kChoose ? button : WS_CHILD | BS_OWNERDRAW);
     m_btnTemplate.m_crText = RGB(254, 84, 18);
 
     m_lstCamera.Create(WS_CHILD | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                            LVS_AUTOARRANGE | LVS_OWNERDRAWFIXED,
-                       RECT{67, 106, 798, 223}, this, IDC_CAMERA_LIST);
+                       kLayoutCameraList, this, IDC_CAMERA_LIST);
     m_lstCamera.InitColumns();
 
     if (!m_bDownload) UpdateNext();
@@ -221,7 +221,8 @@ void OPageView1::OnRadioClicked(UINT nId) {
 }
 
 void OPageView1::OnBrowse() {
-    const wchar_t* filter = m_nMode == 2 ? L"*.txt|*.txt|" : L"*.xls|*.xls|";
+    // Customized data may also come as a CSV file.
+    const wchar_t* filter = m_nMode == 2 ? L"*.txt|*.txt|" : m_nMode == 3 ? L"*.xls;*.csv|*.xls;*.csv|" : L"*.xls|*.xls|";
     CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER,
                        filter, this);
     std::wstring history;

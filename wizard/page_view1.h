@@ -114,8 +114,7 @@ private:
     void PaintCaptions(HDC dc);
     void Redraw();
 
-    RECT m_rcPath{120, 214, 696, 252}, m_rcBrowse{706, 214, 836, 251};
-    RECT m_rcNext{732, 384, 835, 426}, m_rcBack{629, 384, 732, 426};
+    RECT m_rcPath{}, m_rcBrowse{}, m_rcNext{}, m_rcBack{};  // where the step's mode puts them
     ScopedFont m_fontTitle, m_fontText, m_fontCaption, m_fontButton;
     ScopedBitmap m_bmpBack;
     std::unique_ptr<CGdiPlusBitmapResource> m_pCaptionImage;

@@ -8,32 +8,22 @@
 #include <vector>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "app/texts.h"
 #include "base/file_io.h"
+#include "base/window_messages.h"
 #include "camdata/config.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
+#include "resources/skin_ids.h"
 #include "skin/skin_draw.h"
+#include "wizard/message_box.h"
 
 namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kRed = RGB(255, 0, 0);
 
-const RECT kModelListRect{288, 203, 522, 278};
-const RECT kPathRect{288, 250, 586, 285};
-const RECT kBrowseRect{595, 249, 725, 286};
-const RECT kConvertRect{732, 384, 835, 426};
-const RECT kBackRect{629, 384, 732, 426};
-const RECT kAlwaysSelectRect{66, 270, 254, 306};
-const RECT kSourceListRect{258, 270, 492, 306};
-const RECT kRowRects[OPageView4::kRows] = {
-    {69, 140, 781, 176}, {69, 176, 781, 212}, {69, 212, 781, 248}};
-const RECT kNextSetRect{732, 384, 835, 426};
-const RECT kLogRect{118, 125, 740, 293};
-const RECT kTryAgainRect{516, 384, 722, 426};
-const RECT kOpenFolderRect{516, 384, 722, 426};
+const RECT kRowRects[OPageView4::kRows] = {kLayoutCameraRow1, kLayoutCameraRow2, kLayoutCameraRow3};
 
 const RECT kTitleRect{116, 48, 716, 84};
 const RECT kStatusRect{118, 96, 758, 196};
@@ -51,8 +41,6 @@ const RECT kColumnCaptionRects[OCameraRow::kColumns] = {{68, 101, 210, 139},
 const UINT kColumnCaptionIds[OCameraRow::kColumns] = {IDS_SOURCE, IDS_COL_BEARING, IDS_COL_SPEED,
                                                       IDS_COL_CAMERA_TYPE, IDS_COL_DIR_TYPE};
 
-const int kBackgroundBitmap = 1504;
-const WORD kCaptionPng = 1049;
 const int kMaxStatusLength = 1000;
 // A converter that has ended gets this long for its message to come through the main dialog.
 const UINT kExitGrace = 2000;
@@ -195,18 +183,18 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
                       nID))
         return false;
     m_bmpBack.Reset(
-        ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBackgroundBitmap)));
-    m_pCaptionImage = LoadPngImage(kCaptionPng);
+        ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kArtPageBackground)));
+    m_pCaptionImage = LoadPngImage(kArtConvertCaptions);
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    m_cmbModel.Create(child | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, kModelListRect, this,
+    m_cmbModel.Create(child | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, kLayoutModelList, this,
                       IDC_MODEL_LIST);
     m_cmbModel.SetFont(m_fontText);
     FillModelList();
 
     // Read-only: only the folder browser chooses the folder, so the field never shows one
     // that the conversion would not use.
-    m_editPath.Create(child | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY, kPathRect, this, IDC_PATH);
+    m_editPath.Create(child | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY, kLayoutDestPath, this, IDC_PATH);
     m_editPath.SetFont(m_fontText);
     m_editPath.SetWindowText(m_strDestFolder.c_str());
 
@@ -215,17 +203,17 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
         b.SetImages(firstImage, WORD(firstImage + 1), WORD(firstImage + 2), WORD(firstImage + 3));
         b.m_crText = kWhite;
     };
-    button(m_btnBrowse, kBrowseRect, IDC_BROWSE, 1027, true);
+    button(m_btnBrowse, kLayoutDestBrowse, IDC_BROWSE, kArtBrowseButton, true);
     m_btnBrowse.SetTextFont(14);
-    button(m_btnConvert, kConvertRect, IDC_CONVERT, 1015, true);
-    button(m_btnBack, kBackRect, IDC_BACK, 1011, true);
+    button(m_btnConvert, kLayoutConvert, IDC_CONVERT, kArtPrimaryButton, true);
+    button(m_btnBack, kLayoutConvertBack, IDC_BACK, kArtSecondaryButton, true);
 
-    m_chkAlwaysSelect.Create(kAlwaysSelectRect, this, IDC_ALWAYS_SELECT, WS_CHILD);
-    m_chkAlwaysSelect.m_rcWindow = kAlwaysSelectRect;
+    m_chkAlwaysSelect.Create(kLayoutAlwaysSelect, this, IDC_ALWAYS_SELECT, WS_CHILD);
+    m_chkAlwaysSelect.m_rcWindow = kLayoutAlwaysSelect;
     m_chkAlwaysSelect.LoadImages();
     m_chkAlwaysSelect.SetTextFont();
 
-    m_cmbSource.Create(WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, kSourceListRect, this,
+    m_cmbSource.Create(WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, kLayoutSourceList, this,
                        IDC_SOURCE_LIST);
     m_cmbSource.SetFont(m_fontText);
     m_cmbSource.EnableWindow(FALSE);
@@ -238,16 +226,17 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
         row.m_bChecked = i == 0;
     }
 
-    button(m_btnNextSet, kNextSetRect, IDC_NEXT_SET, 1015, false);
+    button(m_btnNextSet, kLayoutNextSet, IDC_NEXT_SET, kArtPrimaryButton, false);
     // The converter lays its log out in columns of blanks: a fixed-pitch font and no wrapping
     // keep them lined up.
     m_editLog.Create(WS_CHILD | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                          ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                     kLogRect, this, IDC_LOG);
+                     kLayoutLog, this, IDC_LOG);
     m_editLog.SetFont(m_fontLog);
     m_editLog.SetLimitText(0);
-    button(m_btnTryAgain, kTryAgainRect, IDC_TRY_AGAIN, 1178, false);
-    button(m_btnOpenFolder, kOpenFolderRect, IDC_OPEN_FOLDER, 1178, false);
+    button(m_btnTryAgain, kLayoutTryAgain, IDC_TRY_AGAIN, kArtWidePrimaryButton, false);
+    button(m_btnOpenFolder, kLayoutOpenFolder, IDC_OPEN_FOLDER, kArtWidePrimaryButton, false);
+    button(m_btnShowMap, kLayoutShowOnMap, IDC_SHOW_MAP, kArtWidePrimaryButton, false);
 
     ReloadTexts();
     return true;
@@ -317,6 +306,7 @@ void OPageView4::ShowView() {
     ShowControl(m_btnTryAgain, v.tryAgain);
     EnableControl(m_btnTryAgain, v.tryAgain);
     ShowControl(m_btnOpenFolder, v.openFolder);
+    ShowControl(m_btnShowMap, v.showOnMap);
     if (v.log) ShowErrorLog();
     ShowControl(m_editLog, v.log);
     if (v.tryAgain) m_btnTryAgain.SetFocus();
@@ -380,6 +370,7 @@ void OPageView4::ReloadTexts() {
     SetButtonText(m_btnBack, IDS_BACK);
     SetButtonText(m_btnTryAgain, IDS_TRY_AGAIN);
     SetButtonText(m_btnOpenFolder, IDS_OPEN_FOLDER);
+    SetButtonText(m_btnShowMap, IDS_SHOW_ON_MAP);
     if (m_chkAlwaysSelect.m_hWnd) {
         m_chkAlwaysSelect.SetText(LoadTextOrEmpty(IDS_ALWAYS_SELECT));
         m_chkAlwaysSelect.Invalidate(FALSE);
@@ -582,6 +573,26 @@ void OPageView4::OnOpenFolder() {
     ::ShellExecuteExW(&sei);
 }
 
+// Opens the cameras just copied as a map in the program registered for KML files; without one,
+// says where the file is.
+void OPageView4::OnShowMap() {
+    const std::wstring kml = m_pSession->WriteMap();
+    if (kml.empty()) {
+        ShowMessage(FormatText(LoadTextOrEmpty(IDS_MAP_FAILED), {m_pSession->CopiedFile()}).c_str(), nullptr,
+                    kMessageBoxOK, FALSE);
+        return;
+    }
+    SHELLEXECUTEINFOW sei{};
+    sei.cbSize = sizeof sei;
+    sei.fMask = SEE_MASK_FLAG_NO_UI;
+    sei.hwnd = ::GetParent(m_hWnd);
+    sei.lpVerb = L"open";
+    sei.lpFile = kml.c_str();
+    sei.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&sei))
+        ShowMessage(FormatText(LoadTextOrEmpty(IDS_MAP_SAVED), {kml}).c_str(), nullptr, kMessageBoxOK, FALSE);
+}
+
 // Painting
 
 void OPageView4::OnPaint() {
@@ -650,7 +661,7 @@ void OPageView4::OnPaint() {
             if (m_pSession->GetFailure() != ConversionSession::kFailNone) ::SetTextColor(dc, kRed);
             RECT rect = kStatusRect;
             // The status wraps above the log view, never into it.
-            if (m_editLog.m_hWnd && m_editLog.IsWindowVisible()) rect.bottom = kLogRect.top - 1;
+            if (m_editLog.m_hWnd && m_editLog.IsWindowVisible()) rect.bottom = kLayoutLog.top - 1;
             draw(m_strStatus, rect, DT_WORDBREAK | DT_END_ELLIPSIS);
             break;
         }
@@ -695,6 +706,9 @@ BOOL OPageView4::OnCommand(WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case IDC_OPEN_FOLDER:
             if (v.openFolder) OnOpenFolder();
+            return TRUE;
+        case IDC_SHOW_MAP:
+            if (v.showOnMap) OnShowMap();
             return TRUE;
     }
     return CWnd::OnCommand(wParam, lParam);

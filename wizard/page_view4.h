@@ -44,6 +44,7 @@ public:
         IDC_TRY_AGAIN = 1008,
         IDC_OPEN_FOLDER = 1009,
         IDC_LOG = 1010,
+        IDC_SHOW_MAP = 1011,
         IDC_NEXT_SET = 2003,
         IDC_BACK = 2004,
         IDC_CONVERT = 2011,
@@ -78,7 +79,7 @@ public:
     CComboBox m_cmbModel;
     CEdit m_editPath;
     OBitmapButton m_btnBrowse, m_btnConvert, m_btnBack, m_btnNextSet, m_btnTryAgain,
-        m_btnOpenFolder;
+        m_btnOpenFolder, m_btnShowMap;
     OCheckBox m_chkAlwaysSelect;
     CComboBox m_cmbSource;
     OCameraRow m_rows[kRows];
@@ -114,6 +115,7 @@ private:
     void ShowErrorLog();
     void CopyResult();
     void OnOpenFolder();
+    void OnShowMap();
     void OnPaint();
 
     ScopedFont m_fontTitle, m_fontText, m_fontCaption, m_fontLog;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "base/text.h"
+#include "base/window_messages.h"
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "framework/handles.h"

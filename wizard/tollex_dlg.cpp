@@ -5,13 +5,15 @@
 #include <windowsx.h>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "app/server_url.h"
 #include "app/texts.h"
 #include "app/update_checker.h"
+#include "base/window_messages.h"
 #include "framework/gdiplus_header.h"
 #include "framework/win_app.h"
 #include "resources/resource.h"
+#include "resources/skin_ids.h"
+#include "skin/skin_texts.h"
 #include "wizard/message_box.h"
 
 namespace {
@@ -21,13 +23,9 @@ const RECT kTitleBar{0, 0, 860, 29};
 const RECT kMenuBar{0, 30, 860, 64};
 const RECT kStepStrip{0, 65, 860, 151};
 const RECT kPageRect{0, 151, 860, 600};
-const RECT kMinimizeRect{807, 4, 829, 26};
-const RECT kCloseRect{832, 4, 854, 26};
-const RECT kStartRect{732, 535, 834, 577};
 const RECT kHeadingRect{70, 144, 790, 176};
 const RECT kWelcomeRect{70, 214, 790, 384};
 const POINT kTitleIconAt{6, 7};
-const WORD kBackgroundPng = 1000, kTitleIconPng = 1182;
 
 
 // Text id into a fixed caption buffer, cut to fit.
@@ -36,24 +34,14 @@ void CopyText(wchar_t (&dest)[N], const wchar_t* text) {
     lstrcpynW(dest, text ? text : L"", int(N));
 }
 
-// The language the wizard shows now: the stored one, else the detected one (then stored);
-// anything above 1 counts as English.
-int CurrentLanguage() {
-    int n = GetLanguageSetting();
-    if (n < 0) {
-        n = DetectUILanguage();
-        if (n > 1) n = 0;
-        SetLanguageSetting(n);
-    }
-    return n > 1 ? 0 : n;
-}
-
 }  // namespace
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 CTollexDlg::CTollexDlg(CWnd* pParent)
     : CDialog(IDD_KOVRADESK_DIALOG, pParent), m_pSession(new ConversionSession(GetModuleDir())) {
+    // The skinned controls show the texts of the language in force.
+    skin::SetTextSource(&LoadText);
     m_hIcon.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                   MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0,
                                                   0, LR_DEFAULTSIZE)));
@@ -70,6 +58,15 @@ CTollexDlg::CTollexDlg(CWnd* pParent)
 }
 
 CTollexDlg::~CTollexDlg() { StopWork(); }
+
+std::vector<OMenuItem> CTollexDlg::LanguageMenuItems() {
+    const int current = ChooseLanguage();
+    // GetLanguageName reuses one buffer: each name is copied before the next is asked for.
+    std::vector<OMenuItem> items;
+    items.push_back({ID_LANGUAGE_ENGLISH, GetLanguageName(kLanguageEnglish), current == kLanguageEnglish});
+    items.push_back({ID_LANGUAGE_RUSSIAN, GetLanguageName(kLanguageRussian), current == kLanguageRussian});
+    return items;
+}
 
 void CTollexDlg::StopWork() {
     m_wndPage1.StopWork();
@@ -107,12 +104,15 @@ BOOL CTollexDlg::OnInitDialog() {
                (::GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight);
     ShowWindow(SW_SHOW);
 
-    m_bmpBack = PngToBitmap(LoadPngImage(kBackgroundPng));
-    m_pTitleIcon = LoadPngImage(kTitleIconPng);
+    m_bmpBack = PngToBitmap(LoadPngImage(kArtDialogBackground));
+    m_pTitleIcon = LoadPngImage(kArtTitleIcon);
 
     m_wndMenu.Create(kMenuBar, this, 0xFFFF);
-    m_wndMenu.AddMenu(IDS_MENU_LANGUAGE);
-    m_wndMenu.AddMenu(IDS_MENU_INFO);
+    m_wndMenu.AddMenu(IDS_MENU_LANGUAGE, LanguageMenuItems);
+    m_wndMenu.AddMenu(IDS_MENU_INFO, [] {
+        return std::vector<OMenuItem>{{ID_CHECK_UPDATE, LoadTextOrEmpty(IDS_CHECK_UPDATE)},
+                                      {ID_ABOUT, LoadTextOrEmpty(IDS_ABOUT)}};
+    });
 
     m_wndSteps.Create(kStepStrip.left, kStepStrip.top, this, IDC_STEP_STRIP, WS_CHILD);
     m_wndSteps.m_nStepCount = 4;
@@ -129,12 +129,12 @@ BOOL CTollexDlg::OnInitDialog() {
     m_wndPage4.Create(kPageRect, this, IDC_PAGE_FIRST + 3);
 
     const DWORD button = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
-    m_btnMinimize.Create(L"", button, kMinimizeRect, this, IDC_MINIMIZE_BUTTON);
-    m_btnMinimize.SetImages(1001, 1002, 1003, 0);
-    m_btnClose.Create(L"", button, kCloseRect, this, IDC_CLOSE_BUTTON);
-    m_btnClose.SetImages(1004, 1005, 1006, 0);
-    m_btnStart.Create(L"", button, kStartRect, this, IDC_START_BUTTON);
-    m_btnStart.SetImages(1007, 1008, 1009, 1010);
+    m_btnMinimize.Create(L"", button, kLayoutMinimizeButton, this, IDC_MINIMIZE_BUTTON);
+    m_btnMinimize.SetImages(kArtMinimizeButton, kArtMinimizeButton + 1, kArtMinimizeButton + 2, 0);
+    m_btnClose.Create(L"", button, kLayoutCloseButton, this, IDC_CLOSE_BUTTON);
+    m_btnClose.SetImages(kArtCloseButton, kArtCloseButton + 1, kArtCloseButton + 2, 0);
+    m_btnStart.Create(L"", button, kLayoutStartButton, this, IDC_START_BUTTON);
+    m_btnStart.SetImages(kArtGhostButton, kArtGhostButton + 1, kArtGhostButton + 2, kArtGhostButton + 3);
     CopyText(m_btnStart.m_szText, LoadText(IDS_START));
     m_btnStart.m_crText = RGB(255, 255, 255);
 
@@ -142,7 +142,7 @@ BOOL CTollexDlg::OnInitDialog() {
 
     // The converter and a second start find this window by its title, the same text in every
     // language; it is given last so the window is found only when it is ready.
-    SetWindowText(LoadTextOrEmpty(IDS_APP_TITLE));
+    SetWindowText(KOVRA_WIZARD_TITLE);
     return TRUE;
 }
 
@@ -291,7 +291,7 @@ void CTollexDlg::OnOK() { EndCurrentEdit(true); }
 void CTollexDlg::OnCancel() { EndCurrentEdit(false); }
 
 void CTollexDlg::SwitchLanguage(int nLanguage) {
-    if (nLanguage == CurrentLanguage()) return;
+    if (nLanguage == ChooseLanguage()) return;
     SetLanguageSetting(nLanguage);
     LoadLanguageLibrary();
     LoadStripTexts();

@@ -33,7 +33,16 @@ public:
         IDC_STEP_STRIP = 2050,
         IDC_PAGE_FIRST = 2051,  // pages of steps 1..4: 2051..2054
         IDM_ABOUTBOX = 16,  // the window menu's About item
+        // Commands of the menu bar's popups.
+        ID_LANGUAGE_ENGLISH = 2201,
+        ID_LANGUAGE_RUSSIAN = 2202,
+        ID_CHECK_UPDATE = 2203,
+        ID_ABOUT = 2204,
     };
+
+    // The Language popup: both languages, the one in force checked (a detected one is stored
+    // first when none is).
+    static std::vector<OMenuItem> LanguageMenuItems();
 
     // First of the members: the session outlives the pages and the workers that use it.
     std::unique_ptr<ConversionSession> m_pSession;

@@ -3,11 +3,12 @@
 
 #include <string>
 
+#include "base/window_messages.h"
 #include "tests/app/app_test_util.h"
 
 namespace {
 
-const wchar_t kTitle[] = L"Kovra Converter";
+const wchar_t kTitle[] = KOVRA_WIZARD_TITLE;
 
 bool Start(const std::wstring& exe, PROCESS_INFORMATION* pi) {
     STARTUPINFOW si{};

@@ -128,7 +128,10 @@ def main(src):
         for i in sorted(expected()):
             if not filecmp.cmp(path(art, i), path(tmp, i), shallow=False):
                 errors.append('%d: committed file differs from the generator\'s output' % i)
-        made = {n for n in os.listdir(tmp) if not n.endswith('.md')}
+        for name in ('skin_ids.h', 'skin_ids.json'):
+            if not filecmp.cmp(os.path.join(src, 'resources', name), os.path.join(tmp, name), shallow=False):
+                errors.append('resources/%s differs from the generator\'s output' % name)
+        made = {n for n in os.listdir(tmp) if not n.endswith('.md') and not n.startswith('skin_ids.')}
         known = {os.path.basename(path(tmp, i)) for i in expected()}
         for n in sorted(made - known):
             errors.append('generator writes %s, which nothing here expects' % n)

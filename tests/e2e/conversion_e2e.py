@@ -84,13 +84,13 @@ def run(args):
         wizard.shot('step1-corrected')
         for row_y in (163, 201):  # rows 2 and 3 of the list, on their latitude cells
             wizard.page_click(150, row_y)
-            wizard.page_click(181, 316)  # Remove this camera
+            wizard.click_control('RemoveCamera')
         wizard.wait_controls('every invalid camera dealt with', enabled=[2003])
         wizard.shot('step1-removed')
-        wizard.page_click(783, 405)  # Next >: saved
+        wizard.click_control('ImportNext')  # saved
         wizard.wait_controls('the saved corrections', hidden=[2055, 2007])
         wizard.shot('step1-saved')
-        wizard.page_click(783, 405)
+        wizard.click_control('ImportNext')
         wizard.expect_step(2)
 
         # Step 2: the partner file, its invalid cameras removed.
@@ -99,16 +99,16 @@ def run(args):
 
         # Step 3: skipped.
         wizard.shot('step3')
-        wizard.page_click(784, 405)  # Skip
+        wizard.click_control('Skip')
         wizard.expect_step(4)
         wizard.shot('step4')
 
         # Step 4: convert; the one group of cameras at one place keeps the partner's.
-        wizard.page_click(783, 405)  # Convert
+        wizard.click_control('Convert')
         wizard.wait_controls('the duplicate group', shown=[1005, 1006])
         wizard.shot('step4-duplicates')
         wizard.page_click(80, 194)   # the second camera row: the partner's
-        wizard.page_click(783, 405)  # Next >
+        wizard.click_control('NextSet')
         wizard.wait_controls('the conversion result', shown=[1009], timeout=180)
         wizard.shot('step4-done')
 

@@ -44,7 +44,7 @@ def run(args):
 
         wizard.start()
         wizard.press_start()
-        wizard.page_click(783, 405)  # Next >, with "download the latest data" chosen
+        wizard.click_control('ImportNext')  # with "download the latest data" chosen
         wizard.wait_controls('the download', shown=[1004, 2006], hidden=[2003, 2004])
         time.sleep(1.5)
         wizard.shot('downloading')
@@ -61,10 +61,10 @@ def run(args):
         # Second run: cancelled while the workbook arrives.
         wizard.start()
         wizard.press_start()
-        wizard.page_click(783, 405)
+        wizard.click_control('ImportNext')
         wizard.wait_controls('the download', shown=[1004, 2006])
         time.sleep(1.0)
-        wizard.page_click(732, 405)  # Cancel Download
+        wizard.click_control('CancelDownload')
         wizard.wait_controls('the first screen again', shown=[1000, 1001, 2003, 2004],
                              hidden=[1004, 2006])
         time.sleep(2.0)

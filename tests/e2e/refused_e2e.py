@@ -23,13 +23,13 @@ def run(args):
         wizard.remove_all_and_save(1)
 
         wizard.import_from_disk(2, windows_path(partner_path))
-        wizard.page_click(784, 405)  # Skip, with two invalid partner cameras left as they are
+        wizard.click_control('Skip')  # with two invalid partner cameras left as they are
         wizard.expect_step(3)
-        wizard.page_click(784, 405)  # Skip
+        wizard.click_control('Skip')
         wizard.expect_step(4)
-        wizard.page_click(783, 405)  # Convert
+        wizard.click_control('Convert')
         wizard.wait_controls('the duplicate group', shown=[1005, 1006])
-        wizard.page_click(783, 405)  # Next >, keeping the first camera
+        wizard.click_control('NextSet')  # keeping the first camera
         wizard.wait_controls('the error log', shown=[1010, 1008], timeout=180)
         wizard.shot('refused')
         if os.path.exists(os.path.join(dest, 'speed.raw')):
@@ -38,7 +38,7 @@ def run(args):
         if not log:
             raise Failure('the converter wrote no error log')
 
-        wizard.page_click(619, 405)  # Try Again
+        wizard.click_control('TryAgain')
         wizard.expect_step(1)
         wizard.wait_controls('the first screen of step 1', shown=[1000, 1001, 1002, 1003, 2003],
                              hidden=[2055])

@@ -1,7 +1,9 @@
 """Drives kovradesk.exe under Wine and Xvfb: starting it, clicking and typing with xdotool,
 reading its state with wizard_probe.exe, and keeping screenshots."""
 import argparse
+import json
 import os
+import re
 import shutil
 import sys
 import subprocess
@@ -13,8 +15,29 @@ from PIL import ImageGrab
 HERE = os.path.dirname(os.path.abspath(__file__))
 WINE_RUN = os.path.join(HERE, '..', 'wine-run.sh')
 PROFILE_KEY = r'HKCU\Software\Orvel Systems Inc.\kovradesk\MAIN'
-PAGE_TOP = 151  # pages sit below the step strip; their controls are placed in page pixels
-UM_STEP_NEXT, UM_STEP_BACK = 3029, 3030
+
+
+def shared_header():
+    """The message numbers and the window title that the wizard, the converter and this driver
+    share, from their header."""
+    with open(os.path.join(HERE, '..', '..', 'base', 'window_messages.h'), encoding='utf-8') as f:
+        text = f.read()
+    numbers = {m.group(1): int(m.group(2)) for m in re.finditer(r'\b(UM_\w+) = (\d+),', text)}
+    return numbers, re.search(r'KOVRA_WIZARD_TITLE L"([^"]*)"', text).group(1)
+
+
+SHARED, WIZARD_TITLE = shared_header()
+
+
+def skin_layout():
+    """Where the wizard's controls stand, as tools/make_art.py writes it for the program."""
+    with open(os.path.join(HERE, '..', '..', 'resources', 'skin_ids.json'), encoding='utf-8') as f:
+        return json.load(f)
+
+
+LAYOUT = skin_layout()
+PAGE_TOP = LAYOUT['page_top']  # pages sit below the step strip; their controls are placed in page pixels
+UM_STEP_NEXT, UM_STEP_BACK = SHARED['UM_STEP_NEXT'], SHARED['UM_STEP_BACK']
 # Programs a scenario may leave running: the wizard (its own or one an installer started), the
 # converter, the installer and the uninstaller with the copy of itself it runs from.
 PROGRAMS = ('kovradesk.exe', 'rawconv.exe', 'setup.exe', 'uninstall.exe', 'Au_.exe')
@@ -76,7 +99,7 @@ class Wizard:
 
     def close_with_button(self):
         """The title bar's close button: the wizard ends at once."""
-        self.click(843, 15)
+        self.click_control('CloseButton')
         self.process.wait(timeout=30)
 
     def programs(self):
@@ -174,14 +197,14 @@ class Wizard:
 
     def press_start(self):
         """Start on the welcome screen, which opens step 1."""
-        self.click(783, 556)
+        self.click_control('StartButton')
         self.expect_step(1)
 
     def find_x_window(self):
         xid = self.probe().get('xwindow', '0')
         if xid == '0':
             return None
-        visible = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Kovra Converter$'],
+        visible = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^' + re.escape(WIZARD_TITLE) + '$'],
                                  capture_output=True, text=True).stdout.split()
         return xid if xid in visible else None
 
@@ -218,30 +241,36 @@ class Wizard:
         """A click at a point given in page pixels (the pages sit below the step strip)."""
         self.click(x, PAGE_TOP + y)
 
+    def click_control(self, name):
+        """A click in the middle of a control, by its name in the skin's layout."""
+        window = name in LAYOUT['window']
+        left, top, right, bottom = LAYOUT['window' if window else 'page'][name]
+        (self.click if window else self.page_click)((left + right) // 2, (top + bottom) // 2)
+
     def import_from_disk(self, step, path):
         """On the first screen of import step 1, 2 or 3: picks the file with "Browse..." and
         goes on to the screen that lists its invalid cameras."""
         if step == 1:
             self.page_click(135, 186)  # "Select previous output data from the computer"
-            self.page_click(771, 232)  # Browse...
+            self.click_control('ImportBrowse')
         else:
-            self.page_click(771, 292)
+            self.click_control('LaterImportBrowse')
         self.choose_file(path)
         self.wait_controls('the chosen file', enabled=[2003])
         self.shot('step%d-chosen' % step)
-        self.page_click(783 if step == 1 else 673, 405)  # Next >
+        self.click_control('ImportNext' if step == 1 else 'LaterImportNext')
         self.wait_controls('the correction screen', shown=[2055, 2007, 2008, 2009, 2010])
         self.shot('step%d-invalid' % step)
 
     def remove_all_and_save(self, step):
         """On the correction screen: "Remove all invalid data", then "Next >" to save and
         "Next >" once more to the next step."""
-        next_x = 783 if step == 1 else 673
-        self.page_click(397, 316)  # Remove all invalid data
+        next_button = 'ImportNext' if step == 1 else 'LaterImportNext'
+        self.click_control('RemoveAll')
         self.wait_controls('every invalid camera removed', enabled=[2003])
-        self.page_click(next_x, 405)
+        self.click_control(next_button)
         self.wait_controls('the saved corrections', hidden=[2055])
-        self.page_click(next_x, 405)
+        self.click_control(next_button)
         self.expect_step(step + 1)
 
     def expect_step(self, step):

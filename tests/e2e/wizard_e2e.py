@@ -37,7 +37,7 @@ def run(args):
         for step in (3, 2, 1):
             wizard.post(UM_STEP_BACK)
             wizard.expect_step(step)
-        wizard.page_click(680, 405)  # step 1: < Back on its first screen: welcome
+        wizard.click_control('ImportBack')  # step 1's first screen: welcome
         wizard.expect_welcome()
         wizard.press_start()
         wizard.post(UM_STEP_NEXT)
@@ -82,7 +82,7 @@ def run(args):
                 (after[2] - after[0], after[3] - after[1]) != (860, 600):
             raise Failure('dragging moved the window from %s to %s' % (before, after))
 
-        wizard.click(818, 15)  # minimize
+        wizard.click_control('MinimizeButton')
         wait_for('the window to minimize', lambda: wizard.probe().get('iconic') == '1')
         second = wizard.wine(os.path.join(folder, 'kovradesk.exe'), cwd=folder, timeout=60)
         if second.returncode != 0:
@@ -93,7 +93,7 @@ def run(args):
             raise Failure('a second wizard window appeared')
         wizard.shot('raised-after-second-start')
 
-        wizard.click(843, 15)  # close
+        wizard.click_control('CloseButton')
         wizard.process.wait(timeout=30)
         if wizard.probe().get('count') != '0':
             raise Failure('the wizard is still there after its close button')

@@ -19,9 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "base/window_messages.h"
+
 namespace {
 
-const wchar_t kTitle[] = L"Kovra Converter";
+const wchar_t kTitle[] = KOVRA_WIZARD_TITLE;
 
 DWORD ProcessOf(HWND wnd) {
     DWORD pid = 0;

@@ -10,9 +10,9 @@
 
 #include <shlobj.h>
 
-#include "app/messages.h"
 #include "app/texts.h"
 #include "base/file_io.h"
+#include "base/window_messages.h"
 #include "camdata/config.h"
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"

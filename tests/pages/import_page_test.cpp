@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "camdata/cam_workbook.h"
 #include "camdata/history.h"
 #include "camdata/speed_cam_data.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/messages.h"
 #include "app/texts.h"
 #include "app/update_checker.h"
+#include "base/window_messages.h"
 #include "camdata/speed_cam_data.h"
 #include "resource.h"
 #include "tests/pages/pages_test_util.h"
@@ -19,7 +19,7 @@ namespace {
 
 using wizard_test::Drain;
 
-const UINT kStart = 2003, kStrip = 2050, kPage1 = 2051, kHiddenList = 2056;
+const UINT kStart = 2003, kStrip = 2050, kPage1 = 2051;
 
 void AddCamera(CSpeedCamDataSet* set) {
     CSpeedCamData* cam = new CSpeedCamData;
@@ -49,7 +49,7 @@ protected:
     // The control IDs of the step strip, the pages and the start button that show.
     std::vector<UINT> Shown() const {
         std::vector<UINT> ids;
-        for (UINT id : {kStart, kStrip, 2051u, 2052u, 2053u, 2054u, kHiddenList})
+        for (UINT id : {kStart, kStrip, 2051u, 2052u, 2053u, 2054u})
             if (Visible(id)) ids.push_back(id);
         return ids;
     }
@@ -222,6 +222,24 @@ TEST_F(MainDialog, DraggedByAnyPointKeepingItsSize) {
     RECT still;
     m_dlg->GetWindowRect(&still);
     EXPECT_EQ(still.left, after.left);
+}
+
+TEST(LanguageMenu, StoresTheDetectedLanguageFirstAndChecksTheOneInForce) {
+    app_test::TestApp app;
+    ASSERT_EQ(GetLanguageSetting(), -1);
+    const int detected = DetectUILanguage();
+    std::vector<OMenuItem> items = CTollexDlg::LanguageMenuItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].nID, UINT(CTollexDlg::ID_LANGUAGE_ENGLISH));
+    EXPECT_EQ(items[1].bChecked, detected == kLanguageRussian);
+    EXPECT_EQ(GetLanguageSetting(), detected);
+    SetLanguageSetting(kLanguageRussian);
+    items = CTollexDlg::LanguageMenuItems();
+    EXPECT_FALSE(items[0].bChecked);
+    EXPECT_TRUE(items[1].bChecked);
+    SetLanguageSetting(7);  // unknown: counts as English and stays stored
+    EXPECT_TRUE(CTollexDlg::LanguageMenuItems()[0].bChecked);
+    EXPECT_EQ(GetLanguageSetting(), 7);
 }
 
 }  // namespace

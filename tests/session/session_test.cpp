@@ -135,6 +135,34 @@ TEST_F(SessionTest, RemovalsHoldEvenWhenTheBackupCannotBeMade) {
     EXPECT_EQ(ReadFileBytes(kovra::ToUtf8(path)), before);
 }
 
+TEST_F(SessionTest, ACustomizedCsvFileIsReadAndCorrectedAsCsv) {
+    const std::string csv = m_dir + "/cams.csv";
+    const std::string text = "\xef\xbb\xbflat;lon;bearing;speed;type;dir\r\n55.1;37.1;90;60;1;1\r\n"
+                             "95;37.2;90;60;1;1\r\n55.3;37.3;180;80;2;0\r\n";
+    ASSERT_TRUE(kovra::WriteFileReplacing(csv, text.data(), text.size()));
+    ASSERT_EQ(m_session->Import(2, FromUtf8(csv)), ImportedSource::kImported);
+    EXPECT_TRUE(m_session->Source(2).csv);
+    EXPECT_EQ(m_session->Source(2).lines, (std::vector<int>{2, 3, 4}));
+    ASSERT_EQ(m_session->Source(2).invalid.GetItemCount(), 1);
+    EXPECT_EQ(Cameras(m_session->Set(2)).front()->m_nSource, SourceCustom);
+    // No workbook to make the conversion workbook from: the working base stays as it was.
+    EXPECT_FALSE(kovra::FileExists(m_session->WorkingBasePath()));
+
+    m_session->RemoveAllInvalid(2);
+    EXPECT_EQ(m_session->SaveCorrections(2), SaveResult::Saved);
+    EXPECT_EQ(ReadFileBytes(kovra::ToUtf8(MakeBackupPath(FromUtf8(csv)))), text);
+    Session again(FromUtf8(m_dir));
+    ASSERT_EQ(again.Import(2, FromUtf8(csv)), ImportedSource::kImported);
+    EXPECT_EQ(again.Set(2).GetCount(), 2);
+    EXPECT_EQ(again.Source(2).invalid.GetItemCount(), 0);
+
+    // A CSV file without the needed columns says which are missing.
+    const std::string bad = "lat,lon\r\n1,2\r\n";
+    ASSERT_TRUE(kovra::WriteFileReplacing(csv, bad.data(), bad.size()));
+    ASSERT_EQ(m_session->Import(2, FromUtf8(csv)), ImportedSource::kInvalidFile);
+    EXPECT_NE(m_session->Source(2).problem.find("bearing"), std::string::npos) << m_session->Source(2).problem;
+}
+
 TEST_F(SessionTest, TheChoiceKeepsTheChosenCameraOfEachGroup) {
     TwoGroups();
     EXPECT_EQ(m_session->NextSet(-1), Session::kNone);  // nothing to choose on the settings
@@ -195,7 +223,8 @@ TEST_F(SessionTest, ConverterSuccessCopiesTheDeviceFileAndAFailedCopyCanGoToAnot
     EXPECT_TRUE(m_session->IsWaitingForConverter());
     EXPECT_TRUE(m_session->View().waitCursor && m_session->View().back && !m_session->View().next);
 
-    const std::string raw = "\x01\x02\x03";
+    // The header and one camera: 55.75, 37.62, bearing 90, 60 km/h, type 1, direction type 1.
+    const std::string raw("\x01\x02\x03\x03\x52\xad\x70\x02\x3e\x09\x20\x00\x5a\x3c\x01\x01", 16);
     ASSERT_TRUE(kovra::WriteFileReplacing(m_dir + "/conv_speed.raw", raw.data(), raw.size()));
     ASSERT_EQ(m_session->OnConverterAnswer(true), Session::kCopyResult);
     EXPECT_EQ(m_session->View().statusId, unsigned(IDS_CONVERSION_COMPLETE));
@@ -214,6 +243,14 @@ TEST_F(SessionTest, ConverterSuccessCopiesTheDeviceFileAndAFailedCopyCanGoToAnot
     EXPECT_EQ(ReadFileBytes(m_dir + "/card/conv_speed.raw"), raw);
     EXPECT_TRUE(m_session->View().openFolder && !m_session->View().back && !m_session->View().tryAgain);
     EXPECT_EQ(m_session->View().statusId, Session::kStatusDone);
+
+    // "Show on map": the copied cameras as speed.kml beside the copy.
+    EXPECT_TRUE(m_session->View().showOnMap);
+    const std::wstring kml = m_session->WriteMap();
+    EXPECT_EQ(kml, FromUtf8(m_dir + "/card/speed.kml"));
+    const std::string text = ReadFileBytes(kovra::ToUtf8(kml));
+    EXPECT_NE(text.find("<Placemark"), std::string::npos);
+    EXPECT_NE(text.find("37.62"), std::string::npos);
 
     // A late answer changes nothing.
     EXPECT_EQ(m_session->OnConverterAnswer(false), Session::kNone);

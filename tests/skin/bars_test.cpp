@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/texts.h"
 #include "resources/resource.h"
@@ -113,12 +114,16 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_parent.Create(10, 10, 860, 100));
         ASSERT_TRUE(m_bar.Create(RECT{0, 30, 860, 65}, &m_parent, 1600));
-        ASSERT_TRUE(m_bar.AddMenu(IDS_MENU_LANGUAGE));
-        ASSERT_TRUE(m_bar.AddMenu(IDS_MENU_INFO));
+        ASSERT_TRUE(m_bar.AddMenu(IDS_MENU_LANGUAGE, [this] {
+            return std::vector<OMenuItem>{{kFirst, L"One", m_bChecked}, {kFirst + 1, L"Two"}};
+        }));
+        ASSERT_TRUE(m_bar.AddMenu(IDS_MENU_INFO, [] { return std::vector<OMenuItem>{{kFirst + 2, L"Three"}}; }));
     }
     static bool Checked(HMENU hMenu, UINT id) {
         return (::GetMenuState(hMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
     }
+    static const UINT kFirst = 2201;
+    bool m_bChecked = false;
     skin_test::CTestParent m_parent;
     OMenuBar m_bar;
 };
@@ -149,27 +154,20 @@ TEST_F(MenuBarWindow, HeadersInPlaceAndALanguageSwitchChangesOnlyCaptions) {
     EXPECT_EQ(m_bar.GetDlgItem(100), headers[0]);
     EXPECT_EQ(m_bar.GetDlgItem(101), headers[1]);
 
-    EXPECT_TRUE(m_bar.AddMenu(IDS_ABOUT));
-    EXPECT_TRUE(m_bar.AddMenu(IDS_ABOUT));
-    EXPECT_FALSE(m_bar.AddMenu(IDS_ABOUT));  // four at most
+    EXPECT_TRUE(m_bar.AddMenu(IDS_ABOUT, nullptr));
+    EXPECT_TRUE(m_bar.AddMenu(IDS_ABOUT, nullptr));
+    EXPECT_FALSE(m_bar.AddMenu(IDS_ABOUT, nullptr));  // four at most
     EXPECT_EQ(m_bar.m_nMenuCount, 4);
 }
 
-TEST_F(MenuBarWindow, LanguageMenuStoresTheDetectedLanguageFirstAndChecksTheCurrent) {
-    app_test::TestApp app;
-    ASSERT_EQ(GetLanguageSetting(), -1);
-    const int detected = DetectUILanguage();
-    EXPECT_EQ(Checked(m_bar.CreateLanguageMenu(), ID_LANGUAGE_RUSSIAN),
-              detected == kLanguageRussian);
-    EXPECT_EQ(GetLanguageSetting(), detected);
-    SetLanguageSetting(kLanguageRussian);
-    ScopedMenu menu = m_bar.CreateLanguageMenu();
-    EXPECT_EQ(::GetMenuItemCount(menu), 2);
-    EXPECT_FALSE(Checked(menu, ID_LANGUAGE_ENGLISH));
-    EXPECT_TRUE(Checked(menu, ID_LANGUAGE_RUSSIAN));
-    SetLanguageSetting(7);  // unknown: counts as English and stays stored
-    EXPECT_TRUE(Checked(m_bar.CreateLanguageMenu(), ID_LANGUAGE_ENGLISH));
-    EXPECT_EQ(GetLanguageSetting(), 7);
+TEST_F(MenuBarWindow, PopupsHoldWhatTheOwnerSaysWhenTheyOpen) {
+    ScopedMenu menu = m_bar.CreatePopup(0);
+    ASSERT_EQ(::GetMenuItemCount(menu), 2);
+    EXPECT_FALSE(Checked(menu, kFirst));
+    m_bChecked = true;
+    EXPECT_TRUE(Checked(m_bar.CreatePopup(0), kFirst));
+    EXPECT_EQ(::GetMenuItemCount(m_bar.CreatePopup(1)), 1);
+    EXPECT_EQ(m_bar.CreatePopup(2).Get(), nullptr);
 }
 
 // While a popup is open, notes where it is and picks its first item with the keyboard; a menu
@@ -203,7 +201,7 @@ TEST_F(MenuBarWindow, InfoHeaderOpensItsPopupBelowItForTheMainWindow) {
     EXPECT_EQ(s_popup.left, bar.left + 111);
     EXPECT_EQ(s_popup.top, bar.top + 34);
     ASSERT_FALSE(m_parent.m_received.empty());
-    EXPECT_EQ(m_parent.m_received.back().wParam, WPARAM(ID_CHECK_UPDATE));
+    EXPECT_EQ(m_parent.m_received.back().wParam, WPARAM(kFirst + 2));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "tests/skin/skin_test_util.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "app/messages.h"
 #include "app/texts.h"
+#include "base/window_messages.h"
 #include "resources/resource.h"
 #include "tests/app/app_test_util.h"
 #include "tests/skin/skin_test_util.h"

@@ -7,10 +7,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/messages.h"
+#include "app/texts.h"
+#include "base/window_messages.h"
 #include "framework/gdiplus_header.h"
+#include "skin/skin_texts.h"
 
 namespace skin_test {
+
+// The skinned controls get their texts as the wizard gives them.
+const bool g_bTextSource = (skin::SetTextSource(&LoadText), true);
 
 namespace {
 

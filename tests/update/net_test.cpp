@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "app/helpers.h"
-#include "app/messages.h"
 #include "app/sha256.h"
 #include "app/update_checker.h"
+#include "base/window_messages.h"
 #include "framework/win_app.h"
 #include "tests/update/update_test_util.h"
 

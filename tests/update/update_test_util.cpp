@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "tests/test_util.h"
 
 namespace update_test {

@@ -10,10 +10,10 @@
 #include <system_error>
 #include <vector>
 
-#include "app/messages.h"
 #include "app/server_url.h"
 #include "base/file_io.h"
 #include "base/user_folders.h"
+#include "base/window_messages.h"
 #include "camdata/cam_workbook.h"
 #include "camdata/speed_cam_data_set.h"
 #include "framework/win_app.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/helpers.h"
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "framework/handles.h"

@@ -1,5 +1,5 @@
 // Start-up and exit of kovradesk.
-#include "app/tollex_app.h"
+#include "kovradesk/tollex_app.h"
 
 #include <windows.h>
 // commctrl.h needs windows.h before it.
@@ -8,6 +8,7 @@
 #include "app/helpers.h"
 #include "app/texts.h"
 #include "base/profile.h"
+#include "base/window_messages.h"
 #include "framework/gdiplus_header.h"
 #include "resources/resource.h"
 #include "wizard/tollex_dlg.h"
@@ -15,8 +16,7 @@
 CTollexApp::CTollexApp() : CWinAppEx(L"kovradesk") {}
 
 HWND FindRunningWizard() {
-    const wchar_t* title = LoadText(IDS_APP_TITLE);
-    return title ? ::FindWindowW(L"#32770", title) : nullptr;
+    return ::FindWindowW(KOVRA_WIZARD_CLASS, KOVRA_WIZARD_TITLE);
 }
 
 BOOL CTollexApp::InitInstance() {

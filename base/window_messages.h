@@ -1,4 +1,7 @@
-// The wizard's private window messages: every number in one place. Posted unless noted.
+// The numbers and names that cross program boundaries: the wizard's private window messages,
+// which the converter, the wizard's own controls and the end-to-end driver also use, and the
+// window the converter and a second start find the wizard by. The driver reads this file, so
+// every message stays on one line of the form "NAME = number,". Posted unless noted.
 #pragma once
 
 enum : unsigned {
@@ -17,3 +20,7 @@ enum : unsigned {
     UM_BASE_DOWNLOADED = 3033,   // download thread -> page of step 1
     UM_UNVERIFIED_VERSION = 3034,  // update thread -> main dialog: newer, but not trusted
 };
+
+// The wizard's main window: a dialog-class window with this title in every language.
+#define KOVRA_WIZARD_CLASS L"#32770"
+#define KOVRA_WIZARD_TITLE L"Kovra Converter"

@@ -1,5 +1,5 @@
 // Entry point of kovradesk.exe: the one application object and the program's start.
-#include "app/tollex_app.h"
+#include "kovradesk/tollex_app.h"
 
 CTollexApp theApp;
 
