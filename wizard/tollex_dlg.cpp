@@ -258,10 +258,11 @@ void CTollexDlg::StepBack(bool bRestart) {
         m_nStep = 0;
         m_wndSteps.m_nCurStep = 0;
         m_wndSteps.Invalidate(FALSE);
+        // The convert page first: it lets go of the sets the import pages empty.
+        m_wndPage4.ResetPage();
         m_wndPage1.ResetPage();
         m_wndPage2.ResetPage();
         m_wndPage3.ResetPage();
-        m_wndPage4.ResetPage();
         ShowPage(0);
         return;
     }

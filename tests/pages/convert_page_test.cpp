@@ -17,10 +17,14 @@
 #include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "resources/resource.h"
+#include "tests/camera_util.h"
 #include "tests/pages/pages_test_util.h"
 #include "wizard/page_view4.h"
 
 namespace {
+
+using kovra_test::Cameras;
+using kovra_test::AddCamera;
 
 using wizard_test::Drain;
 
@@ -34,27 +38,6 @@ std::string ReadBytes(const std::wstring& path) {
 
 void WriteText(const std::wstring& path, const std::string& text) {
     ASSERT_TRUE(kovra::WriteFileReplacing(path, text.data(), text.size())) << kovra::ToUtf8(path);
-}
-
-CSpeedCamData* Camera(CSpeedCamDataSet& set, int16_t source, double lat, double lon, int bearing,
-                      int speed = 60) {
-    CSpeedCamData* cam = new CSpeedCamData;
-    cam->SetLatitude(lat);
-    cam->SetLongitude(lon);
-    cam->SetBearingAngle(bearing);
-    cam->SetSpeedLimit(speed);
-    cam->SetCameraType(1, nullptr);
-    cam->SetDirType(1);
-    cam->m_nSource = source;
-    set.AddCamera(cam);
-    return cam;
-}
-
-std::vector<CSpeedCamData*> Cameras(const CSpeedCamDataSet& set) {
-    std::vector<CSpeedCamData*> out;
-    for (POSITION pos = set.m_camList.GetHeadPosition(); pos;)
-        out.push_back(set.m_camList.GetNext(pos));
-    return out;
 }
 
 // rawconv.exe of this build: the test program lives in tests/pages of the build folder.
@@ -188,11 +171,11 @@ TEST_F(ConvertPage, ListsTheModelsAndShowsTheStoredFolder) {
 }
 
 TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
-    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
-    CSpeedCamData* b1 = Camera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90, 70);
-    CSpeedCamData* a2 = Camera(m_session->Set(0), SourceBase, 20.0, 20.0, 180);
-    Camera(m_session->Set(2), SourceCustom, 20.0001, 20.0, 180);
-    CSpeedCamData* distant = Camera(m_session->Set(0), SourceBase, 30.0, 30.0, 180);
+    AddCamera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    CSpeedCamData* b1 = AddCamera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90, 70);
+    CSpeedCamData* a2 = AddCamera(m_session->Set(0), SourceBase, 20.0, 20.0, 180);
+    AddCamera(m_session->Set(2), SourceCustom, 20.0001, 20.0, 180);
+    CSpeedCamData* distant = AddCamera(m_session->Set(0), SourceBase, 30.0, 30.0, 180);
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
@@ -246,8 +229,8 @@ TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
 }
 
 TEST_F(ConvertPage, AlwaysSelectTakesTheRowsOutOfTheChoice) {
-    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
-    Camera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90);
+    AddCamera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    AddCamera(m_session->Set(1), SourcePartner, 10.0001, 10.0, 90);
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
@@ -260,8 +243,8 @@ TEST_F(ConvertPage, AlwaysSelectTakesTheRowsOutOfTheChoice) {
 }
 
 TEST_F(ConvertPage, BackWhileChoosingStartsTheChoiceAfresh) {
-    Camera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
-    Camera(m_session->Set(2), SourceCustom, 10.0001, 10.0, 90);
+    AddCamera(m_session->Set(0), SourceBase, 10.0, 10.0, 90);
+    AddCamera(m_session->Set(2), SourceCustom, 10.0001, 10.0, 90);
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
@@ -283,8 +266,8 @@ TEST_F(ConvertPage, RealConverterSuccessCopiesTheDeviceFileToTheDestination) {
     ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
     Settings(L"\\conv\\rawconv.exe");
     WorkingBaseFile();
-    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
-    Camera(m_session->Set(1), SourcePartner, 56.0, 38.0, 180);
+    AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
+    AddCamera(m_session->Set(1), SourcePartner, 56.0, 38.0, 180);
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kDone, 120000));
@@ -313,7 +296,7 @@ TEST_F(ConvertPage, RealConverterErrorsShowTheErrorLogAndTryAgain) {
     ASSERT_TRUE(::CopyFileW(exe.c_str(), (m_dir + L"\\conv\\rawconv.exe").c_str(), FALSE));
     Settings(L"\\conv\\rawconv.exe");
     WorkingBaseFile();
-    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 400);  // no bearing beyond 359 passes the converter
+    AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 400);  // no bearing beyond 359 passes the converter
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kResult, 120000));
@@ -334,7 +317,7 @@ protected:
     void Start(const std::string& script) {
         WriteText(m_dir + L"\\conv\\convert.bat", script);
         WorkingBaseFile();
-        Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
+        AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
         Open();
         Click(OPageView4::IDC_CONVERT);
     }
@@ -408,7 +391,7 @@ TEST_F(StandInConverter, ConverterThatEndsWithoutAnswerIsAFailure) {
 TEST_F(StandInConverter, ConverterThatRunsIsWaitedForAndBackLeavesIt) {
     WriteText(m_dir + L"\\conv\\convert.bat", "@ping -n 6 127.0.0.1 >nul\r\n");
     WorkingBaseFile();
-    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
+    AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForConverter());
@@ -426,7 +409,7 @@ TEST_F(StandInConverter, ConverterThatRunsIsWaitedForAndBackLeavesIt) {
 
 TEST_F(StandInConverter, ConverterThatCannotStartIsAFailure) {
     WorkingBaseFile();
-    Camera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
+    AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
     Open();
     m_page->m_cmbModel.SetCurSel(1);  // its converter is missing
     Click(OPageView4::IDC_CONVERT);
