@@ -154,6 +154,94 @@ int ConversionSession::DropRemoved(int step) {
     return dropped;
 }
 
+// The import pages' screens
+
+ConversionSession::ImportView ConversionSession::ImportViewOf(int step) const {
+    const ImportState& s = m_import[step];
+    ImportView v;
+    v.screen = s.screen;
+    v.choice = step == 0 && s.screen == kChoose;
+    v.file = s.screen == kChoose;
+    v.browseEnabled = !(step == 0 && s.download);
+    v.templateButton = step == 2 && s.screen == kChoose;
+    v.progress = s.downloading;
+    v.nextBack = !s.downloading;
+    v.nextEnabled = s.screen == kChoose || s.screen == kImported ||
+                    ((s.screen == kExamined || s.screen == kCorrecting) && s.allValid);
+    v.list = s.screen == kCorrecting || (s.screen == kExamined && m_sources[step]->invalid.GetItemCount() > 0);
+    v.correction = s.screen == kCorrecting;
+    v.failed = s.screen == kLoading && s.loadFailed;
+    switch (s.screen) {
+        case kChoose: v.statusId = 0; break;
+        case kLoading:
+            v.statusId = s.downloading ? IDS_DOWNLOADING_BASE : s.loadFailed ? IDS_INCORRECT_FORMAT : IDS_CHECKING_DATA;
+            break;
+        case kExamined: v.statusId = IDS_CHECKING_DATA; break;
+        case kCorrecting: v.statusId = IDS_SOME_INVALID; break;
+        case kImported:
+            // The user's own file is only overwritten after a backup exists, and a failed
+            // write is said as such: nobody should read "saved" about a file that still
+            // holds the old data.
+            v.statusId = s.nothingToSave ? IDS_CHECKING_DATA
+                                         : s.saved == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
+            break;
+    }
+    return v;
+}
+
+ConversionSession::ImportAction ConversionSession::ImportNext(int step, bool fileExists) {
+    ImportState& s = m_import[step];
+    switch (s.screen) {
+        case kChoose:
+            if (step == 0 && s.download) return kImportDownload;
+            if (!fileExists) return kImportRefused;
+            s.screen = kLoading;
+            s.loadFailed = false;
+            return kImportFile;
+        case kLoading:
+            s.downloading = false;
+            if (s.loadFailed) return kImportNone;
+            s.screen = kExamined;
+            s.allValid = m_sources[step]->invalid.GetItemCount() == 0;
+            return kImportExamine;
+        case kExamined:
+            if (s.allValid) {
+                s.screen = kImported;
+                return kImportSave;
+            }
+            s.screen = kCorrecting;
+            return kImportNone;
+        case kCorrecting:
+            s.screen = kImported;
+            return kImportSave;
+        case kImported:
+            return kImportHandOver;
+    }
+    return kImportNone;
+}
+
+void ConversionSession::BeginDownload(int step) {
+    m_import[step].screen = kLoading;
+    m_import[step].downloading = true;
+    m_import[step].loadFailed = false;
+}
+
+void ConversionSession::EndLoad(int step, bool failed) {
+    m_import[step].downloading = false;
+    m_import[step].loadFailed = failed;
+}
+
+void ConversionSession::SetSaveResult(int step, bool nothingToSave, SaveResult result) {
+    m_import[step].nothingToSave = nothingToSave;
+    m_import[step].saved = result;
+}
+
+void ConversionSession::ResetImport(int step) {
+    const bool download = m_import[step].download;
+    m_import[step] = ImportState();
+    m_import[step].download = download;
+}
+
 // Step 4
 
 void ConversionSession::SetLabels(const CDuplicateLabels& labels) {

@@ -61,6 +61,34 @@ struct ConverterFiles {
 
 class ConversionSession {
 public:
+    // The screens of import steps 1-3, in the order an import walks them.
+    enum ImportScreen { kChoose, kLoading, kExamined, kCorrecting, kImported };
+    // What the import page does next after "Next >" (or its own next-screen message).
+    enum ImportAction {
+        kImportNone,       // the screen changed, or the failure shows: show the view
+        kImportRefused,    // no file to read: a beep
+        kImportDownload,   // fetch the base data from the server
+        kImportFile,       // read the chosen file (Import), then the next screen
+        kImportExamine,    // the records to correct are listed: to the first, then on
+        kImportSave,       // save the corrections (SaveCorrections), then the result
+        kImportHandOver,   // the step is done: on to the next step
+    };
+    // What an import page shows.
+    struct ImportView {
+        ImportScreen screen = kChoose;
+        bool choice = false;         // step 1: download, or a file from the computer
+        bool file = true;            // the file field and its Browse
+        bool browseEnabled = true;   // not while the download is chosen
+        bool templateButton = false; // step 3: the customized-data template
+        bool progress = false;       // the download's progress and "Cancel Download"
+        bool nextBack = true;        // "Next >" and "< Back"
+        bool nextEnabled = true;     // on the first screen the page decides (a file exists)
+        bool list = false;           // the records to correct
+        bool correction = false;     // remove, remove all, previous and next record
+        bool failed = false;         // the file could not be used: the status in red, the note
+        unsigned statusId = 0;       // 0: none; IDS_BASE_IMPORTED and IDS_SAVE_FAILED name the file
+    };
+
     // The convert step's screens, in the order a conversion walks them.
     enum Screen { kSettings, kFiltering, kChoosing, kConverting, kResult, kDone };
     // Why a conversion ended without a device file in the destination folder.
@@ -135,6 +163,27 @@ public:
     // Drops the removed records from the set without touching the file (kovracli).
     int DropRemoved(int step);
 
+    // The import pages' screens
+    ImportView ImportViewOf(int step) const;
+    ImportScreen GetImportScreen(int step) const { return m_import[step].screen; }
+    bool IsLoadFailed(int step) const { return m_import[step].loadFailed; }
+    // Step 1: the base data from the server (true) or from a file.
+    void ChooseDownload(bool download) { m_import[0].download = download; }
+    bool DownloadChosen() const { return m_import[0].download; }
+    // "Next >", or the page's own next-screen message after a load or a check.
+    ImportAction ImportNext(int step, bool fileExists);
+    // The download has started: its progress shows until it reports.
+    void BeginDownload(int step);
+    // The download or the read ended: failed when the file gave no cameras.
+    void EndLoad(int step, bool failed);
+    // After an edit or a removal: whether every listed record is now valid or removed.
+    void RefreshAllValid(int step) { m_import[step].allValid = AllValid(step); }
+    bool IsAllValid(int step) const { return m_import[step].allValid; }
+    // The result of the save, for the status.
+    void SetSaveResult(int step, bool nothingToSave, SaveResult result);
+    // Back to the first screen (the records stay until ResetStep).
+    void ResetImport(int step);
+
     // Step 4
 
     const ConvertView& View() const { return m_view; }
@@ -191,8 +240,19 @@ private:
     void SetScreen(Screen screen);
     void Fail(Failure failure);
 
+    struct ImportState {
+        ImportScreen screen = kChoose;
+        bool download = true;
+        bool downloading = false;
+        bool loadFailed = false;
+        bool allValid = false;
+        bool nothingToSave = true;
+        SaveResult saved = SaveResult::Saved;
+    };
+
     std::wstring m_strFolder;
     std::unique_ptr<ImportedSource> m_sources[3];
+    ImportState m_import[3];
 
     ConvertView m_view;
     IDuplicateList* m_pDuplicateList = nullptr;

@@ -102,7 +102,6 @@ void OPageView1::StopWork() {
 void OPageView1::SetMode(int nMode, ConversionSession* pSession) {
     m_nMode = nMode;
     m_pSession = pSession;
-    m_bDownload = nMode == 1;
     // Steps 2 and 3 have "Skip" where step 1 has "Next >", and no download choice above.
     m_rcNext = nMode == 1 ? kLayoutImportNext : kLayoutLaterImportNext;
     m_rcBack = nMode == 1 ? kLayoutImportBack : kLayoutLaterImportBack;
@@ -120,7 +119,13 @@ void OPageView1::BuildTitle() {
 
 void OPageView1::SetStatus(UINT nId) {
     m_nStatusId = nId;
-    m_strStatus = LoadTextOrEmpty(nId);
+    if (nId == IDS_BASE_IMPORTED || nId == IDS_SAVE_FAILED) {
+        std::wstring name;
+        GetFileNameFromPath(m_strPath, name);
+        m_strStatus = FormatText(LoadTextOrEmpty(nId), {name});
+    } else {
+        m_strStatus = nId ? LoadTextOrEmpty(nId) : L"";
+    }
 }
 
 bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
@@ -160,7 +165,6 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     m_editPath.SetFont(m_fontTitle);
     make(m_btnBrowse, m_rcBrowse, IDC_BROWSE, kArtBrowseButton, IDS_BROWSE, button);
     m_btnBrowse.SetTextFont(14);
-    m_btnBrowse.EnableWindow(!m_bDownload);
 
     m_wndProgress.Create(kLayoutProgress, this, IDC_PROGRESS, WS_CHILD);
     m_wndProgress.LoadImages();
@@ -179,7 +183,7 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     make(m_btnCorrectNext, kLayoutCorrectNext, IDC_CORRECT_NEXT, kArtPrimaryButton, IDS_CORRECT_NEXT,
          WS_CHILD | BS_OWNERDRAW);
     make(m_btnTemplate, kLayoutTemplate, IDC_TEMPLATE, kArtGhostButton, IDS_TEMPLATE,
-         m_nMode == 3 && m_nScreen == kChoose ? button : WS_CHILD | BS_OWNERDRAW);
+         WS_CHILD | BS_OWNERDRAW);
     m_btnTemplate.m_crText = RGB(254, 84, 18);
 
     m_lstCamera.Create(WS_CHILD | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
@@ -187,18 +191,46 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
                        kLayoutCameraList, this, IDC_CAMERA_LIST);
     m_lstCamera.InitColumns();
 
-    if (!m_bDownload) UpdateNext();
+    ShowView();
     return true;
 }
 
-bool OPageView1::UpdateNext() {
-    const bool ok = Exists(m_editPath.GetWindowText());
-    m_btnNext.EnableWindow(ok);
-    return ok;
+// Shows the session's screen of this step: which controls are there, which take clicks, the
+// status.
+void OPageView1::ShowView() {
+    if (!m_pSession) return;
+    const ConversionSession::ImportView v = m_pSession->ImportViewOf(m_nMode - 1);
+    SetStatus(v.statusId);
+    if (!m_hWnd) return;
+    auto show = [](CWnd& wnd, bool bShow) {
+        if (wnd.m_hWnd) wnd.ShowWindow(bShow ? SW_SHOW : SW_HIDE);
+    };
+    show(m_btnDownload, v.choice);
+    show(m_btnPrevious, v.choice);
+    show(m_editPath, v.file);
+    show(m_btnBrowse, v.file);
+    // Only step 1 takes a typed path; the later steps take what Browse chose.
+    m_editPath.EnableWindow(m_nMode == 1 && v.browseEnabled);
+    m_btnBrowse.EnableWindow(v.browseEnabled);
+    show(m_btnTemplate, v.templateButton);
+    show(m_wndProgress, v.progress);
+    show(m_btnCancelDownload, v.progress);
+    show(m_btnNext, v.nextBack);
+    show(m_btnBack, v.nextBack);
+    show(m_lstCamera, v.list);
+    for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
+        show(*b, v.correction);
+    if (v.correction) RefreshRemoveCaption();
+    RefreshNext();
 }
 
 void OPageView1::RefreshNext() {
-    m_btnNext.EnableWindow(m_bAllValid);
+    const ConversionSession::ImportView v = m_pSession->ImportViewOf(m_nMode - 1);
+    // On the first screen a file must be there, unless the download is chosen.
+    const bool bEnabled = v.screen == ConversionSession::kChoose
+                              ? (m_nMode == 1 && m_pSession->DownloadChosen()) || Exists(m_editPath.GetWindowText())
+                              : v.nextEnabled;
+    m_btnNext.EnableWindow(bEnabled);
     m_btnNext.Invalidate(FALSE);
 }
 
@@ -207,17 +239,13 @@ void OPageView1::Redraw() {
 }
 
 void OPageView1::OnRadioClicked(UINT nId) {
-    m_bDownload = nId == IDC_DOWNLOAD_CHOICE;
-    m_btnDownload.m_bChecked = m_bDownload;
-    m_btnPrevious.m_bChecked = !m_bDownload;
+    const bool bDownload = nId == IDC_DOWNLOAD_CHOICE;
+    m_pSession->ChooseDownload(bDownload);
+    m_btnDownload.m_bChecked = bDownload;
+    m_btnPrevious.m_bChecked = !bDownload;
     m_btnDownload.Invalidate(FALSE);
     m_btnPrevious.Invalidate(FALSE);
-    m_editPath.EnableWindow(!m_bDownload);
-    m_btnBrowse.EnableWindow(!m_bDownload);
-    if (m_bDownload)
-        m_btnNext.EnableWindow(TRUE);
-    else
-        UpdateNext();
+    ShowView();
 }
 
 void OPageView1::OnBrowse() {
@@ -233,7 +261,7 @@ void OPageView1::OnBrowse() {
     if (dialog.DoModal() == IDOK) {
         m_strPath = dialog.GetPathName();
         m_editPath.SetWindowText(m_strPath.c_str());
-        UpdateNext();
+        RefreshNext();
     } else {
         m_btnNext.Invalidate(FALSE);
     }
@@ -244,77 +272,48 @@ void OPageView1::OnNext() {
 }
 
 int OPageView1::GoNext() {
-    m_btnTemplate.ShowWindow(m_nMode == 3 && m_nScreen == kChoose ? SW_SHOW : SW_HIDE);
-    if (m_nScreen != kExamined) {
+    const int step = m_nMode - 1;
+    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(step);
+    if (screen != ConversionSession::kExamined) {
         m_strColumnNote.clear();
         m_lstCamera.EndEdit(true);
-        m_lstCamera.ShowWindow(SW_HIDE);
     }
-    switch (m_nScreen) {
-        case kChoose: {
-            if (!m_bDownload && !Exists(m_editPath.GetWindowText())) {
-                ::MessageBeep(0xFFFFFFFF);
-                return 0;
-            }
-            if (m_bDownload && !IsConnected()) {
-                ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
-                return 0;
-            }
-            m_btnDownload.ShowWindow(SW_HIDE);
-            m_btnPrevious.ShowWindow(SW_HIDE);
-            m_editPath.ShowWindow(SW_HIDE);
-            m_btnBrowse.ShowWindow(SW_HIDE);
-            m_btnTemplate.ShowWindow(SW_HIDE);
-            if (m_bDownload) {
-                if (!StartDownload()) return 0;
-                Redraw();
-                return 1;
-            }
-            m_nScreen = kLoading;
-            const std::wstring path = m_editPath.GetWindowText();
-            if (Exists(path)) {
-                m_strPath = path;
-                SetStatus(IDS_CHECKING_DATA);
-                Redraw();
-                ImportFile();
-            } else {
-                ::MessageBeep(0xFFFFFFFF);
-            }
+    if (screen == ConversionSession::kChoose && m_nMode == 1 && m_pSession->DownloadChosen() && !IsConnected()) {
+        ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
+        return 0;
+    }
+    const std::wstring path = m_editPath.GetWindowText();
+    switch (m_pSession->ImportNext(step, Exists(path))) {
+        case ConversionSession::kImportRefused:
+            ::MessageBeep(0xFFFFFFFF);
+            return 0;
+        case ConversionSession::kImportDownload:
+            if (!StartDownload()) return 0;
+            break;
+        case ConversionSession::kImportFile:
+            m_strPath = path;
+            ShowView();
             Redraw();
-            return 1;
-        }
-        case kLoading:
-            m_wndProgress.ShowWindow(SW_HIDE);
-            m_btnCancelDownload.ShowWindow(SW_HIDE);
-            m_btnNext.ShowWindow(SW_SHOW);
-            m_btnBack.ShowWindow(SW_SHOW);
-            m_btnNext.EnableWindow(FALSE);
-            SetStatus(IDS_CHECKING_DATA);
+            ImportFile();
+            break;
+        case ConversionSession::kImportExamine:
+            ShowView();
             Redraw();
-            if (m_bLoadFailed) {
-                SetStatus(IDS_INCORRECT_FORMAT);
-                Redraw();
-                return 1;
-            }
-            m_nScreen = kExamined;
-            CheckResult();
+            if (m_lstCamera.GetItemCount() > 0) m_lstCamera.GotoInvalid(true);
+            PostMessage(UM_STEP_NEXT);
             return 1;
-        case kExamined:
-            if (m_bAllValid)
-                SaveCorrections();
-            else
-                ShowCorrection();
-            return 1;
-        case kCorrecting:
-            for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext,
-                                     &m_btnCorrectPrev})
-                b->ShowWindow(SW_HIDE);
+        case ConversionSession::kImportSave:
             SaveCorrections();
             return 1;
-        default:
+        case ConversionSession::kImportHandOver:
             GetParent()->PostMessage(UM_STEP_NEXT);
             return 1;
+        case ConversionSession::kImportNone:
+            break;
     }
+    ShowView();
+    Redraw();
+    return 1;
 }
 
 void OPageView1::ImportFile() {
@@ -333,14 +332,16 @@ void OPageView1::ShowImport(int outcome) {
     m_lstCamera.DeleteAllItems();
     m_lstCamera.SetCameraSet(&m_pSession->Set(m_nMode - 1));
     for (CSpeedCamData* cam : source.invalid.m_items) m_lstCamera.AddCameraItem(cam);
-    m_bLoadFailed = outcome != ImportedSource::kImported;
+    m_pSession->EndLoad(m_nMode - 1, outcome != ImportedSource::kImported);
     PostMessage(outcome == ImportedSource::kInvalidFile ? UM_IMPORT_FAILED : UM_STEP_NEXT);
 }
 
 void OPageView1::OnBaseDownloaded() {
     // Only the download this page waits for: after a failed import the page is back on its
     // first screen and has said so.
-    if (m_nScreen == kChoose || !m_pDownload || !m_pDownload->m_pImported) return;
+    if (m_pSession->GetImportScreen(0) == ConversionSession::kChoose || !m_pDownload ||
+        !m_pDownload->m_pImported)
+        return;
     m_bDownloading = false;
     m_strPath = m_pDownload->m_strPath;
     const int outcome = m_pSession->Adopt(std::move(m_pDownload->m_pImported));
@@ -361,13 +362,8 @@ bool OPageView1::StartDownload() {
         return false;
     }
     m_strBaseUrl = url;
-    SetStatus(IDS_DOWNLOADING_BASE);
     m_wndProgress.SetPos(0);
-    m_wndProgress.ShowWindow(SW_SHOW);
-    m_btnCancelDownload.ShowWindow(SW_SHOW);
-    m_btnNext.ShowWindow(SW_HIDE);
-    m_btnBack.ShowWindow(SW_HIDE);
-    m_nScreen = kLoading;
+    m_pSession->BeginDownload(m_nMode - 1);
 
     // A download before this one has reported its end; its worker is over or about to be.
     m_downloadThread.Join(INFINITE);
@@ -390,32 +386,11 @@ bool OPageView1::StartDownload() {
     return true;
 }
 
-void OPageView1::CheckResult() {
-    if (m_lstCamera.GetItemCount() > 0) {
-        m_bAllValid = false;
-        m_lstCamera.ShowWindow(SW_SHOW);
-        m_lstCamera.GotoInvalid(true);
-    } else {
-        m_bAllValid = true;
-        m_lstCamera.ShowWindow(SW_HIDE);
-    }
-    RefreshNext();
-    PostMessage(UM_STEP_NEXT);
-}
-
-void OPageView1::ShowCorrection() {
-    m_nScreen = kCorrecting;
-    SetStatus(IDS_SOME_INVALID);
-    for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
-        b->ShowWindow(SW_SHOW);
-    m_lstCamera.ShowWindow(SW_SHOW);
-    RefreshRemoveCaption();
-    Redraw();
-}
-
 void OPageView1::SaveCorrections() {
-    m_nScreen = kDone;
+    const int step = m_nMode - 1;
     if (m_lstCamera.GetItemCount() == 0) {
+        m_pSession->SetSaveResult(step, true, SaveResult::Saved);
+        ShowView();
         PostMessage(UM_STEP_NEXT);
         return;
     }
@@ -425,16 +400,10 @@ void OPageView1::SaveCorrections() {
         // The list lets go of the records first: the removed ones are deleted.
         m_lstCamera.EndEdit(true);
         m_lstCamera.DeleteAllItems();
-        result = m_pSession->SaveCorrections(m_nMode - 1);
+        result = m_pSession->SaveCorrections(step);
     }
-    std::wstring name;
-    GetFileNameFromPath(m_strPath, name);
-    // The user's own file is only overwritten after a backup exists, and a failed write is
-    // said as such: nobody should read "saved" about a file that still holds the old data.
-    const UINT id = result == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
-    m_nStatusId = id;
-    m_strStatus = FormatText(LoadTextOrEmpty(id), {name});
-    m_lstCamera.ShowWindow(SW_HIDE);
+    m_pSession->SetSaveResult(step, false, result);
+    ShowView();
     Redraw();
 }
 
@@ -455,7 +424,7 @@ void OPageView1::ToggleRemove() {
     cam->m_bRemoved = cam->m_bRemoved ? 0 : 1;
     ListView_RedrawItems(m_lstCamera.m_hWnd, row, row);
     RefreshRemoveCaption();
-    m_bAllValid = m_pSession->AllValid(m_nMode - 1);
+    m_pSession->RefreshAllValid(m_nMode - 1);
     RefreshNext();
 }
 
@@ -464,49 +433,31 @@ void OPageView1::RemoveAllInvalid() {
     m_pSession->RemoveAllInvalid(m_nMode - 1);
     m_lstCamera.Invalidate(FALSE);
     RefreshRemoveCaption();
-    m_bAllValid = m_pSession->AllValid(m_nMode - 1);
+    m_pSession->RefreshAllValid(m_nMode - 1);
     RefreshNext();
 }
 
 void OPageView1::OnBack() {
-    const int screen = m_nScreen;
+    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(m_nMode - 1);
     ResetPage();
-    if (!(m_nMode == 1 && screen != kChoose)) GetParent()->PostMessage(UM_STEP_BACK, 0);
+    // Step 1 goes back to its first screen before it goes back to the welcome screen.
+    if (!(m_nMode == 1 && screen != ConversionSession::kChoose)) GetParent()->PostMessage(UM_STEP_BACK, 0);
 }
 
 void OPageView1::ResetPage() {
-    m_nScreen = kChoose;
     m_bDownloading = false;
     m_strColumnNote.clear();
-    if (!m_hWnd) {
-        if (m_pSession) m_pSession->ResetStep(m_nMode - 1);
-        return;
+    if (!m_pSession) return;
+    const int step = m_nMode - 1;
+    m_pSession->ResetImport(step);
+    if (m_hWnd) {
+        m_lstCamera.EndEdit(true);
+        m_lstCamera.DeleteAllItems();
     }
-    m_lstCamera.EndEdit(true);
-    m_lstCamera.ShowWindow(SW_HIDE);
-    m_lstCamera.DeleteAllItems();
-    if (m_pSession) m_pSession->ResetStep(m_nMode - 1);
-
-    m_btnTemplate.ShowWindow(m_nMode == 3 ? SW_SHOW : SW_HIDE);
-    if (m_nMode == 1) {
-        m_btnDownload.ShowWindow(SW_SHOW);
-        m_btnPrevious.ShowWindow(SW_SHOW);
-    }
-    m_editPath.ShowWindow(SW_SHOW);
-    m_btnBrowse.ShowWindow(SW_SHOW);
+    m_pSession->ResetStep(step);
     m_wndProgress.m_nPos = 0;
-    m_wndProgress.ShowWindow(SW_HIDE);
-    m_btnCancelDownload.ShowWindow(SW_HIDE);
-    m_btnNext.ShowWindow(SW_SHOW);
-    m_btnBack.ShowWindow(SW_SHOW);
-    m_btnNext.EnableWindow(TRUE);
-    for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
-        b->ShowWindow(SW_HIDE);
-    if (m_nMode != 1) UpdateNext();
-    m_bLoadFailed = false;
-    m_nStatusId = 0;
-    m_strStatus.clear();
-    Redraw();
+    ShowView();
+    if (m_hWnd) Redraw();
 }
 
 void OPageView1::ReloadTexts() {
@@ -528,13 +479,7 @@ void OPageView1::ReloadTexts() {
     for (const auto& c : captions) lstrcpynW(c.first->m_szText, LoadTextOrEmpty(c.second), 80);
     RefreshRemoveCaption();
     BuildTitle();
-    if (m_nStatusId == IDS_BASE_IMPORTED || m_nStatusId == IDS_SAVE_FAILED) {
-        std::wstring name;
-        GetFileNameFromPath(m_strPath, name);
-        m_strStatus = FormatText(LoadTextOrEmpty(m_nStatusId), {name});
-    } else if (m_nStatusId) {
-        SetStatus(m_nStatusId);
-    }
+    SetStatus(m_nStatusId);
     if (m_hWnd) Redraw();
 }
 
@@ -569,21 +514,23 @@ void OPageView1::OnPaint() {
     ::SetTextColor(dc, kWhite);
     HGDIOBJ old = ::SelectObject(dc, m_fontTitle);
     RECT rc;
-    if (m_nScreen != kCorrecting) {
+    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(m_nMode - 1);
+    const bool bLoadFailed = m_pSession->IsLoadFailed(m_nMode - 1);
+    if (screen != ConversionSession::kCorrecting) {
         rc = kTitleRect;
         ::DrawTextW(dc, m_szTitle, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
     ::SelectObject(dc, m_fontText);
-    if (m_nMode != 1 && m_nScreen == kChoose) {
+    if (m_nMode != 1 && screen == ConversionSession::kChoose) {
         const std::wstring text = m_nMode == 2 ? JoinTexts(IDS_PARTNER_NOTE1, IDS_PARTNER_NOTE6)
                                                : JoinTexts(IDS_CUSTOM_NOTE1, IDS_CUSTOM_NOTE4);
         rc = kInstructionsRect;
         ::DrawTextW(dc, text.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
     }
-    switch (m_nScreen) {
-        case kLoading:
-        case kExamined:
-            if (m_bLoadFailed) {
+    switch (screen) {
+        case ConversionSession::kLoading:
+        case ConversionSession::kExamined:
+            if (bLoadFailed) {
                 const RECT area = m_nMode == 1 ? kFailureRect1 : kInstructionsRect;
                 rc = area;
                 rc.bottom = rc.top + 24;
@@ -601,7 +548,7 @@ void OPageView1::OnPaint() {
                 ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
             }
             break;
-        case kCorrecting:
+        case ConversionSession::kCorrecting:
             rc = kStatusCorrectRect;
             ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
             PaintCaptions(dc);
@@ -610,7 +557,7 @@ void OPageView1::OnPaint() {
                 ::DrawTextW(dc, m_strColumnNote.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
             }
             break;
-        case kDone:
+        case ConversionSession::kImported:
             rc = kStatusDoneRect;
             ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
             break;
@@ -663,7 +610,7 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             // The download thread's report: a failed transfer shows as a failed load.
             if (m_bDownloading) {
                 m_bDownloading = false;
-                if (m_pDownload->m_bLoadFailed) m_bLoadFailed = true;
+                if (m_pDownload->m_bLoadFailed) m_pSession->EndLoad(m_nMode - 1, true);
             }
             GoNext();
             return 0;
@@ -678,7 +625,7 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 1;
         case UM_LIST_EDITED:
-            m_bAllValid = m_pSession->AllValid(m_nMode - 1);
+            m_pSession->RefreshAllValid(m_nMode - 1);
             RefreshNext();
             return 1;
         case UM_DOWNLOAD_PERCENT: m_wndProgress.SetPos(int(short(wParam))); return 0;
@@ -686,7 +633,7 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnBaseDownloaded();
             return 0;
         case UM_DOWNLOAD_NOTICE: {
-            if (m_nScreen == kChoose) return 0;
+            if (m_pSession->GetImportScreen(0) == ConversionSession::kChoose) return 0;
             std::wstring name;
             GetFileNameFromPath(m_strBaseUrl, name);
             ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,

@@ -41,8 +41,6 @@ public:
         IDC_CORRECT_PREV = 2010,
         IDC_CAMERA_LIST = 2055,
     };
-    enum Screen { kChoose = 0, kLoading = 1, kExamined = 2, kCorrecting = 3, kDone = 4 };
-
     OPageView1();
     ~OPageView1() override;
 
@@ -58,7 +56,8 @@ public:
     // false when no edit was running.
     bool EndCameraEdit(bool bApply);
 
-    // The screen machine: one step forward. 1 when it acted, 0 when it refused or handed over.
+    // One screen forward, as the session says. 0 when it refused (no file, no connection, no
+    // server), else 1.
     int GoNext();
     // Loads m_strPath into the step's set.
     void ImportFile();
@@ -66,13 +65,9 @@ public:
     void StopWork();
 
     int m_nMode = 1;
-    int m_nScreen = kChoose;
     ConversionSession* m_pSession = nullptr;
     std::wstring m_strPath;
     std::wstring m_strColumnNote;
-    bool m_bDownload = false;
-    bool m_bAllValid = false;
-    bool m_bLoadFailed = false;
     std::wstring m_strBaseUrl;
     wchar_t m_szTitle[80] = {};
     std::wstring m_strStatus;  // whole, however long the file name in it
@@ -93,13 +88,11 @@ protected:
 private:
     void BuildTitle();
     void SetStatus(UINT nId);
-    bool UpdateNext();
+    void ShowView();
     void OnRadioClicked(UINT nId);
     void OnBrowse();
     void OnBack();
     void OnNext();
-    void CheckResult();
-    void ShowCorrection();
     void SaveCorrections();
     void ToggleRemove();
     void RemoveAllInvalid();

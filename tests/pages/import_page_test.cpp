@@ -80,7 +80,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     Open(1, pages_test::SourceFile("samples/base_data.xls"));
     const std::string original = Bytes(m_path);
     ChooseAndGo();
-    ASSERT_EQ(m_page->m_nScreen, OPageView1::kCorrecting);
+    ASSERT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kCorrecting);
     EXPECT_EQ(m_session->Set(0).GetCount(), 300);
     EXPECT_EQ(m_page->m_lstCamera.GetItemCount(), 3);
     EXPECT_TRUE(m_page->m_lstCamera.IsWindowVisible());
@@ -101,7 +101,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     Click(OPageView1::IDC_REMOVE_ALL);
     EXPECT_TRUE(NextEnabled());
     Click(OPageView1::IDC_NEXT);
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
     EXPECT_EQ(m_session->Set(0).GetCount(), 297);
     EXPECT_EQ(m_page->m_strStatus,
               L"Base data have been imported successfully.\nYour revised data is saved as \"base_data.xls\".");
@@ -125,7 +125,7 @@ TEST_F(ImportPage, AWorkbookWithoutInvalidRowsPassesStraightOnUntouched) {
     const std::string original = Bytes(m_path);
     ChooseAndGo();
     EXPECT_TRUE(m_parent.Has(UM_STEP_NEXT));
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
     EXPECT_GT(m_session->Set(0).GetCount(), 0);
     EXPECT_EQ(Bytes(m_path), original);
     EXPECT_TRUE(Bytes(MakeBackupPath(m_path)).empty());
@@ -135,14 +135,14 @@ TEST_F(ImportPage, AWriteBackThatFailsSaysSoAndKeepsTheFile) {
     Open(1, pages_test::SourceFile("samples/base_data.xls"));
     const std::string original = Bytes(m_path);
     ChooseAndGo();
-    ASSERT_EQ(m_page->m_nScreen, OPageView1::kCorrecting);
+    ASSERT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kCorrecting);
     Click(OPageView1::IDC_REMOVE_ALL);
     // Someone holds the file open without sharing it: it cannot be written.
     HANDLE lock = ::CreateFileW(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     Click(OPageView1::IDC_NEXT);
     ::CloseHandle(lock);
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kDone);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
     EXPECT_EQ(m_page->m_nStatusId, UINT(IDS_SAVE_FAILED));
     EXPECT_NE(m_page->m_strStatus.find(L"could not be saved"), std::wstring::npos);
     EXPECT_EQ(Bytes(m_path), original);
@@ -159,7 +159,7 @@ TEST_F(ImportPage, AnUnreadableFileIsRefusedAndThePageStartsOver) {
         ASSERT_TRUE(PumpUntil([&] { return answerer.Count() == 1; }));
         Drain();
     }
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kChoose);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kChoose);
     EXPECT_EQ(m_session->Set(2).GetCount(), 0);
     EXPECT_TRUE(m_page->m_btnTemplate.IsWindowVisible());
     // Steps 2 and 3 stay where they are: going back would empty the previous step's data.
@@ -175,26 +175,26 @@ TEST_F(ImportPage, PartnerTextWithoutCamerasShowsTheFormatFailure) {
         ChooseAndGo();
         Drain();
     }
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kLoading);
-    EXPECT_TRUE(m_page->m_bLoadFailed);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kLoading);
+    EXPECT_TRUE(m_session->IsLoadFailed(m_page->m_nMode - 1));
     EXPECT_EQ(m_page->m_nStatusId, UINT(IDS_INCORRECT_FORMAT));
     EXPECT_FALSE(NextEnabled());
     EXPECT_TRUE(m_page->m_btnBack.IsWindowVisible());
     // "< Back" in step 2 always leads to step 1.
     Click(OPageView1::IDC_BACK);
-    EXPECT_EQ(m_page->m_nScreen, OPageView1::kChoose);
+    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kChoose);
     EXPECT_TRUE(m_parent.Has(UM_STEP_BACK));
 }
 
 TEST_F(ImportPage, ButtonsOfEachMode) {
     Open(1);
-    EXPECT_TRUE(m_page->m_bDownload);
+    EXPECT_TRUE(m_session->DownloadChosen());
     EXPECT_FALSE(m_page->m_btnBrowse.IsWindowEnabled());
     EXPECT_FALSE(m_page->m_btnSkip.m_hWnd);
     EXPECT_FALSE(m_page->m_btnTemplate.IsWindowVisible());
     EXPECT_STREQ(m_page->m_szTitle, L"Step 1 - Import Speed Camera Data from (.XLS)");
     m_page->SendMessage(UM_RADIO_CLICKED, OPageView1::IDC_PREVIOUS_CHOICE, 1);
-    EXPECT_FALSE(m_page->m_bDownload);
+    EXPECT_FALSE(m_session->DownloadChosen());
     EXPECT_TRUE(m_page->m_btnBrowse.IsWindowEnabled());
     EXPECT_FALSE(NextEnabled());  // nothing chosen yet
     EXPECT_TRUE(m_page->m_btnPrevious.m_bChecked);

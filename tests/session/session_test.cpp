@@ -99,6 +99,52 @@ TEST_F(SessionTest, ImportsListInvalidRecordsAndKeepTheWorkingBaseOfTheLastGoodW
     EXPECT_EQ(m_session->Set(0).GetCount(), 0);
 }
 
+TEST_F(SessionTest, ImportScreensFromTheFileToTheNextStep) {
+    // Step 2 from a file: nothing without one, then read, examined, corrected, saved, handed on.
+    Session::ImportView v = m_session->ImportViewOf(1);
+    EXPECT_TRUE(v.file && v.browseEnabled && v.nextBack && !v.choice && !v.templateButton && !v.progress);
+    EXPECT_TRUE(m_session->ImportViewOf(2).templateButton);
+    EXPECT_EQ(m_session->ImportNext(1, false), Session::kImportRefused);
+    ASSERT_EQ(m_session->ImportNext(1, true), Session::kImportFile);
+    EXPECT_EQ(m_session->ImportViewOf(1).statusId, unsigned(IDS_CHECKING_DATA));
+    m_session->EndLoad(1, m_session->Import(1, UserCopy("partner_cameras.txt")) != ImportedSource::kImported);
+    ASSERT_EQ(m_session->ImportNext(1, true), Session::kImportExamine);
+    v = m_session->ImportViewOf(1);
+    EXPECT_TRUE(v.list && !v.nextEnabled && !v.file && !v.correction);
+    ASSERT_EQ(m_session->ImportNext(1, true), Session::kImportNone);
+    v = m_session->ImportViewOf(1);
+    EXPECT_EQ(v.screen, Session::kCorrecting);
+    EXPECT_TRUE(v.correction && v.list && !v.nextEnabled);
+    EXPECT_EQ(v.statusId, unsigned(IDS_SOME_INVALID));
+    m_session->RemoveAllInvalid(1);
+    m_session->RefreshAllValid(1);
+    EXPECT_TRUE(m_session->ImportViewOf(1).nextEnabled);
+    ASSERT_EQ(m_session->ImportNext(1, true), Session::kImportSave);
+    m_session->SetSaveResult(1, false, m_session->SaveCorrections(1));
+    v = m_session->ImportViewOf(1);
+    EXPECT_EQ(v.statusId, unsigned(IDS_BASE_IMPORTED));
+    EXPECT_FALSE(v.list || v.correction);
+    EXPECT_EQ(m_session->ImportNext(1, true), Session::kImportHandOver);
+
+    // Step 1's download: the progress while it runs, then a failed load stays in red.
+    EXPECT_TRUE(m_session->ImportViewOf(0).choice && !m_session->ImportViewOf(0).browseEnabled);
+    ASSERT_EQ(m_session->ImportNext(0, false), Session::kImportDownload);
+    m_session->BeginDownload(0);
+    v = m_session->ImportViewOf(0);
+    EXPECT_TRUE(v.progress && !v.nextBack && !v.choice);
+    EXPECT_EQ(v.statusId, unsigned(IDS_DOWNLOADING_BASE));
+    m_session->EndLoad(0, true);
+    EXPECT_EQ(m_session->ImportNext(0, true), Session::kImportNone);
+    v = m_session->ImportViewOf(0);
+    EXPECT_TRUE(v.failed && v.nextBack && !v.nextEnabled && !v.progress);
+    EXPECT_EQ(v.statusId, unsigned(IDS_INCORRECT_FORMAT));
+    m_session->ChooseDownload(false);
+    m_session->ResetImport(0);
+    EXPECT_FALSE(m_session->DownloadChosen());
+    EXPECT_EQ(m_session->GetImportScreen(0), Session::kChoose);
+    EXPECT_TRUE(m_session->ImportViewOf(0).browseEnabled);
+}
+
 TEST_F(SessionTest, RemovalsHoldEvenWhenTheBackupCannotBeMade) {
     const std::wstring path = UserCopy("base_data.xls");
     const std::string before = ReadFileBytes(kovra::ToUtf8(path));
