@@ -1,6 +1,8 @@
 // Program folder, path tests, text fitting, fonts and the version text.
 #include "app/helpers.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "base/paths.h"
@@ -121,4 +123,15 @@ std::wstring FormatText(const wchar_t* format, std::initializer_list<std::wstrin
         }
     }
     return out;
+}
+
+bool OpenWithShell(HWND hOwner, const std::wstring& path) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = hOwner;
+    info.lpVerb = L"open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExW(&info) != FALSE;
 }

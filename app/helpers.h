@@ -44,3 +44,7 @@ std::wstring BytesToWideString(const char* bytes);
 // it stands (callers pass numbers already written out), "%%" is a percent sign. Missing
 // arguments leave the rest of the format out, so a translated text can never read past them.
 std::wstring FormatText(const wchar_t* format, std::initializer_list<std::wstring> args);
+
+// Opens the file or folder with the program the shell has for it, without the shell's own
+// error boxes. False when nothing could open it.
+bool OpenWithShell(HWND hOwner, const std::wstring& path);

@@ -525,13 +525,7 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
             ::DeleteFileW(path.c_str());
             return false;
         }
-        SHELLEXECUTEINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = SEE_MASK_FLAG_NO_UI;
-        info.lpVerb = L"open";
-        info.lpFile = path.c_str();
-        info.nShow = SW_SHOWNORMAL;
-        if (!::ShellExecuteExW(&info)) {
+        if (!OpenWithShell(nullptr, path)) {
             if (m_bLogEnabled) WriteUpdateLog(Format(L"Failed to call up %ls", path.c_str()));
             return false;
         }

@@ -53,6 +53,13 @@ public:
     std::wstring GetDlgItemText(int nID) const;
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    // Shows or hides, enables or disables a window that may not exist (yet): nothing then.
+    void Show(bool bShow) {
+        if (m_hWnd) ::ShowWindow(m_hWnd, bShow ? SW_SHOW : SW_HIDE);
+    }
+    void Enable(bool bEnable) {
+        if (m_hWnd) ::EnableWindow(m_hWnd, bEnable ? TRUE : FALSE);
+    }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }

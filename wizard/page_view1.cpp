@@ -1,7 +1,6 @@
 // The import page of steps 1 to 3 and its screen machine.
 #include "wizard/page_view1.h"
 
-#include <shellapi.h>
 #include <wininet.h>
 
 #include "app/helpers.h"
@@ -202,24 +201,21 @@ void OPageView1::ShowView() {
     const ConversionSession::ImportView v = m_pSession->ImportViewOf(m_nMode - 1);
     SetStatus(v.statusId);
     if (!m_hWnd) return;
-    auto show = [](CWnd& wnd, bool bShow) {
-        if (wnd.m_hWnd) wnd.ShowWindow(bShow ? SW_SHOW : SW_HIDE);
-    };
-    show(m_btnDownload, v.choice);
-    show(m_btnPrevious, v.choice);
-    show(m_editPath, v.file);
-    show(m_btnBrowse, v.file);
+    m_btnDownload.Show(v.choice);
+    m_btnPrevious.Show(v.choice);
+    m_editPath.Show(v.file);
+    m_btnBrowse.Show(v.file);
     // Only step 1 takes a typed path; the later steps take what Browse chose.
-    m_editPath.EnableWindow(m_nMode == 1 && v.browseEnabled);
-    m_btnBrowse.EnableWindow(v.browseEnabled);
-    show(m_btnTemplate, v.templateButton);
-    show(m_wndProgress, v.progress);
-    show(m_btnCancelDownload, v.progress);
-    show(m_btnNext, v.nextBack);
-    show(m_btnBack, v.nextBack);
-    show(m_lstCamera, v.list);
+    m_editPath.Enable(m_nMode == 1 && v.browseEnabled);
+    m_btnBrowse.Enable(v.browseEnabled);
+    m_btnTemplate.Show(v.templateButton);
+    m_wndProgress.Show(v.progress);
+    m_btnCancelDownload.Show(v.progress);
+    m_btnNext.Show(v.nextBack);
+    m_btnBack.Show(v.nextBack);
+    m_lstCamera.Show(v.list);
     for (OBitmapButton* b : {&m_btnRemove, &m_btnRemoveAll, &m_btnCorrectNext, &m_btnCorrectPrev})
-        show(*b, v.correction);
+        b->Show(v.correction);
     if (v.correction) RefreshRemoveCaption();
     RefreshNext();
 }
@@ -548,6 +544,8 @@ void OPageView1::OnPaint() {
                 ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
             }
             break;
+        case ConversionSession::kChoose:
+            break;  // the instructions above
         case ConversionSession::kCorrecting:
             rc = kStatusCorrectRect;
             ::DrawTextW(dc, m_strStatus.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
@@ -575,15 +573,7 @@ BOOL OPageView1::OnCommand(WPARAM wParam, LPARAM lParam) {
             GetParent()->PostMessage(UM_STEP_NEXT);
             return TRUE;
         case IDC_TEMPLATE: {
-            const std::wstring folder = GetModuleDir() + L"\\Template";
-            SHELLEXECUTEINFOW info{};
-            info.cbSize = sizeof info;
-            info.fMask = SEE_MASK_FLAG_NO_UI;
-            info.hwnd = m_hWnd;
-            info.lpVerb = L"open";
-            info.lpFile = folder.c_str();
-            info.nShow = SW_SHOWNORMAL;
-            ::ShellExecuteExW(&info);
+            OpenWithShell(m_hWnd, GetModuleDir() + L"\\Template");
             return TRUE;
         }
         case IDC_NEXT: OnNext(); return TRUE;

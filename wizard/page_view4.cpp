@@ -56,14 +56,6 @@ std::wstring DoneText() {
     return text;
 }
 
-void ShowControl(CWnd& wnd, bool bShow) {
-    if (wnd.m_hWnd) wnd.ShowWindow(bShow ? SW_SHOW : SW_HIDE);
-}
-
-void EnableControl(CWnd& wnd, bool bEnable) {
-    if (wnd.m_hWnd) wnd.EnableWindow(bEnable ? TRUE : FALSE);
-}
-
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -284,31 +276,31 @@ void OPageView4::ShowView() {
     if (v.screen != ConversionSession::kChoosing) m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     ShowWaitCursor(v.waitCursor);
     if (!m_hWnd) return;
-    ShowControl(m_cmbModel, v.settings);
-    ShowControl(m_editPath, v.settings || v.browseAgain);
-    ShowControl(m_btnBrowse, v.settings || v.browseAgain);
-    ShowControl(m_btnConvert, v.convert);
-    EnableControl(m_btnConvert, v.convertEnabled);
-    ShowControl(m_btnBack, v.back);
-    EnableControl(m_btnBack, v.backEnabled);
-    ShowControl(m_chkAlwaysSelect, v.choice);
-    ShowControl(m_cmbSource, v.choice);
-    EnableControl(m_cmbSource, v.sourceEnabled);
+    m_cmbModel.Show(v.settings);
+    m_editPath.Show(v.settings || v.browseAgain);
+    m_btnBrowse.Show(v.settings || v.browseAgain);
+    m_btnConvert.Show(v.convert);
+    m_btnConvert.Enable(v.convertEnabled);
+    m_btnBack.Show(v.back);
+    m_btnBack.Enable(v.backEnabled);
+    m_chkAlwaysSelect.Show(v.choice);
+    m_cmbSource.Show(v.choice);
+    m_cmbSource.Enable(v.sourceEnabled);
     for (OCameraRow& row : m_rows) {
         row.m_bEnabled = v.rowsEnabled ? TRUE : FALSE;
-        if (!v.choice) ShowControl(row, false);
+        if (!v.choice) row.Show(false);
         if (row.m_hWnd) row.Invalidate(FALSE);
     }
     if (v.choice) ShowGroup();
     SetButtonText(m_btnNextSet, v.nextTextId);
-    ShowControl(m_btnNextSet, v.next);
-    EnableControl(m_btnNextSet, v.next);
-    ShowControl(m_btnTryAgain, v.tryAgain);
-    EnableControl(m_btnTryAgain, v.tryAgain);
-    ShowControl(m_btnOpenFolder, v.openFolder);
-    ShowControl(m_btnShowMap, v.showOnMap);
+    m_btnNextSet.Show(v.next);
+    m_btnNextSet.Enable(v.next);
+    m_btnTryAgain.Show(v.tryAgain);
+    m_btnTryAgain.Enable(v.tryAgain);
+    m_btnOpenFolder.Show(v.openFolder);
+    m_btnShowMap.Show(v.showOnMap);
     if (v.log) ShowErrorLog();
-    ShowControl(m_editLog, v.log);
+    m_editLog.Show(v.log);
     if (v.tryAgain) m_btnTryAgain.SetFocus();
     if (v.openFolder) m_btnOpenFolder.SetFocus();
     Redraw(false);
@@ -327,7 +319,7 @@ void OPageView4::ShowGroup() {
             for (int c = 0; c < 4; ++c) row.m_strCell[c + 1] = view.m_rows[i].m_strValue[c];
         }
         row.m_bChecked = i == m_pSession->ChosenRow() ? TRUE : FALSE;
-        ShowControl(row, bShown);
+        row.Show(bShown);
         if (row.m_hWnd) row.Invalidate(FALSE);
     }
 }
@@ -562,16 +554,7 @@ void OPageView4::CopyResult() {
     ShowView();
 }
 
-void OPageView4::OnOpenFolder() {
-    SHELLEXECUTEINFOW sei{};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI;
-    sei.hwnd = ::GetParent(m_hWnd);
-    sei.lpVerb = L"open";
-    sei.lpFile = m_strDestFolder.c_str();
-    sei.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExW(&sei);
-}
+void OPageView4::OnOpenFolder() { OpenWithShell(::GetParent(m_hWnd), m_strDestFolder); }
 
 // Opens the cameras just copied as a map in the program registered for KML files; without one,
 // says where the file is.
@@ -582,14 +565,7 @@ void OPageView4::OnShowMap() {
                     kMessageBoxOK, FALSE);
         return;
     }
-    SHELLEXECUTEINFOW sei{};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI;
-    sei.hwnd = ::GetParent(m_hWnd);
-    sei.lpVerb = L"open";
-    sei.lpFile = kml.c_str();
-    sei.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&sei))
+    if (!OpenWithShell(::GetParent(m_hWnd), kml))
         ShowMessage(FormatText(LoadTextOrEmpty(IDS_MAP_SAVED), {kml}).c_str(), nullptr, kMessageBoxOK, FALSE);
 }
 
