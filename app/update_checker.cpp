@@ -15,6 +15,7 @@
 #include "app/sha256.h"
 #include "app/version_signature.h"
 #include "base/file_io.h"
+#include "base/test_point.h"
 #include "base/window_messages.h"
 #include "framework/handles.h"
 #include "framework/win_app.h"
@@ -237,8 +238,11 @@ CUpdateChecker::CUpdateChecker(const std::wstring& folder) : m_trustedKeys(Trust
     if (m_bLogEnabled) WriteUpdateLog(L"Start update", true);
 }
 
+DWORD CUpdateChecker::s_nCheckingDelayMs = 3000;
+DWORD CUpdateChecker::s_nLaunchDelayMs = 2000;
+
 void CUpdateChecker::RunCheck(HWND hNotify) {
-    ::Sleep(3000);
+    ::Sleep(s_nCheckingDelayMs);
     if (m_bRunning.exchange(true)) {
         // The running check answers for both; this one only closes its own box.
         if (m_bLogEnabled) WriteUpdateLog(L"Check already running in UpdateThreadProc");
@@ -261,6 +265,7 @@ void CUpdateChecker::RunCheck(HWND hNotify) {
     // The box stays open while the version file arrives, so that its Cancel can stop a server
     // that answers slowly or without end.
     m_hCheckingBox = box;
+    kovra::TestPoint("checking");
     const int result = CheckUpdate();
     m_hCheckingBox = nullptr;
     if (!::IsWindow(box)) {
@@ -530,7 +535,7 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
             return false;
         }
         if (m_bLogEnabled) WriteUpdateLog(Format(L"Call up %ls", path.c_str()));
-        ::Sleep(2000);
+        ::Sleep(s_nLaunchDelayMs);
     }
     Notify(100, 1);
     return true;
@@ -629,6 +634,7 @@ int CUpdateChecker::DownloadDVR(HWND hWnd) {
             WriteUpdateLog(Format(L"Return %d in DownloadDVR", kDownloadNoConnection));
         return kDownloadNoConnection;
     }
+    kovra::TestPoint("update-download");
     const bool ok = DownloadHttpFile(*request, path, true);
     request.reset();
     connection.reset();

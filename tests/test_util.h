@@ -29,4 +29,16 @@ inline std::string SourcePath(const std::string& relative) {
 // A fresh, empty folder for one test's files.
 std::string TempDir(const std::string& name);
 
+// Holds the first thread that reaches the named test point until Release (or the end of the
+// object), so that a test acts while the work is at that moment. One at a time.
+class HoldAt {
+public:
+    explicit HoldAt(const char* point);
+    ~HoldAt();
+    HoldAt(const HoldAt&) = delete;
+    HoldAt& operator=(const HoldAt&) = delete;
+    bool IsReached() const;
+    void Release();
+};
+
 }  // namespace kovra_test

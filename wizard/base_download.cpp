@@ -11,6 +11,7 @@
 #include "app/helpers.h"
 #include "app/internet_session.h"
 #include "app/server_url.h"
+#include "base/test_point.h"
 #include "base/user_folders.h"
 #include "base/window_messages.h"
 #include "camdata/config.h"
@@ -105,11 +106,11 @@ UINT DownloadProgress::Percent(ULONG ulProgress, ULONG ulProgressMax) {
 STDMETHODIMP DownloadProgress::OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG, LPCWSTR) {
     if (ulProgress > m_nLimit || ulProgressMax > m_nLimit) return E_ABORT;
     if (!m_pDownload) return S_OK;
-    if (m_pDownload->IsCancelled()) return E_ABORT;
     if (ulProgressMax != 0 && m_pDownload->m_hWndPage)
         ::PostMessageW(m_pDownload->m_hWndPage, UM_DOWNLOAD_PERCENT,
                        WPARAM(Percent(ulProgress, ulProgressMax)), 0);
-    return S_OK;
+    if (ulProgress > 0) kovra::TestPoint("download");
+    return m_pDownload->IsCancelled() ? E_ABORT : S_OK;
 }
 
 bool DownloadBaseData(CBaseDownload* p) {
@@ -128,7 +129,10 @@ bool DownloadBaseData(CBaseDownload* p) {
     bool ok = folder.size() < MAX_PATH - 14 && ::GetTempFileNameW(folder.c_str(), L"kvd", 0, temp);
     if (ok) {
         DownloadProgress progress(p);
+        // A cancel that came with the last block is not always seen by the transfer: it
+        // holds all the same.
         ok = DownloadUrlToFile(p->m_strBaseUrl, temp, &progress, p->m_nLimit) &&
+             !p->IsCancelled() &&
              ::MoveFileExW(temp, p->m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (!ok) ::DeleteFileW(temp);
     }
@@ -136,6 +140,7 @@ bool DownloadBaseData(CBaseDownload* p) {
         p->m_bLoadFailed = true;
         return false;
     }
+    kovra::TestPoint("import");
     if (p->m_fnImport) p->m_fnImport(*p);
     if (p->m_hWndPage) ::PostMessageW(p->m_hWndPage, UM_BASE_DOWNLOADED, 0, 0);
     return true;

@@ -5,6 +5,7 @@
 
 #include "app/helpers.h"
 #include "app/texts.h"
+#include "base/test_point.h"
 #include "base/window_messages.h"
 #include "camdata/config.h"
 #include "camdata/speed_cam_data.h"
@@ -580,6 +581,7 @@ BOOL OPageView1::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_BACK: OnBack(); return TRUE;
         case IDC_CANCEL_DOWNLOAD:
             if (m_pDownload) m_pDownload->Cancel();
+            kovra::TestPoint("cancel-download");
             return TRUE;
         case IDC_REMOVE_CAMERA: ToggleRemove(); return TRUE;
         case IDC_REMOVE_ALL: RemoveAllInvalid(); return TRUE;

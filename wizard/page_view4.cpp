@@ -10,6 +10,7 @@
 #include "app/helpers.h"
 #include "app/texts.h"
 #include "base/file_io.h"
+#include "base/test_point.h"
 #include "base/window_messages.h"
 #include "camdata/config.h"
 #include "framework/win_app.h"
@@ -417,9 +418,15 @@ void OPageView4::Do(ConversionSession::Action action) {
             std::wstring* built = &m_strBuiltWorkbook;
             std::function<void()> work;
             if (action == ConversionSession::kSearchDuplicates)
-                work = [session] { session->SearchDuplicates(); };
+                work = [session] {
+                    kovra::TestPoint("search");
+                    session->SearchDuplicates();
+                };
             else
-                work = [session, built] { *built = session->BuildWorkbook(); };
+                work = [session, built] {
+                    kovra::TestPoint("workbook");
+                    *built = session->BuildWorkbook();
+                };
             auto report = [work, hWnd, token] {
                 work();
                 ::PostMessageW(hWnd, UM_STEP_NEXT, WPARAM(token), 0);

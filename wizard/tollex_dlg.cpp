@@ -8,6 +8,7 @@
 #include "app/server_url.h"
 #include "app/texts.h"
 #include "app/update_checker.h"
+#include "base/test_point.h"
 #include "base/window_messages.h"
 #include "framework/gdiplus_header.h"
 #include "framework/win_app.h"
@@ -69,6 +70,7 @@ std::vector<OMenuItem> CTollexDlg::LanguageMenuItems() {
 }
 
 void CTollexDlg::StopWork() {
+    kovra::TestPoint("closing");
     m_wndPage1.StopWork();
     m_wndPage2.StopWork();
     m_wndPage3.StopWork();

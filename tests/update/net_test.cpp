@@ -13,6 +13,7 @@
 #include "app/update_checker.h"
 #include "base/window_messages.h"
 #include "framework/win_app.h"
+#include "tests/test_util.h"
 #include "tests/update/update_test_util.h"
 
 using namespace update_test;
@@ -29,6 +30,10 @@ std::wstring Wide(const std::string& s) {
 class UpdateNet : public testing::Test {
 protected:
     void SetUp() override {
+        // The users' pause before the check only slows the tests; the one after starting the
+        // installer stays, so that an installer started by mistake has shown itself by the
+        // time the checker returns.
+        CUpdateChecker::s_nCheckingDelayMs = 0;
         if (!m_server.Connect()) GTEST_SKIP() << "the test server is not running";
         ASSERT_NE(NotifyWindow().Handle(), nullptr) << "no windows: is there a display (xvfb-run)?";
         m_strDir = TempFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -84,22 +89,18 @@ protected:
             checker.RunCheck(wnd.Handle());
             done = true;
         });
-        PumpUntil(ready, ms);
-        PumpUntil([] { return false; }, 500);
+        EXPECT_TRUE(PumpUntil(ready, ms));
         box.reset();
         EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
         worker.join();
-        PumpUntil([] { return false; }, 200);
+        PumpQueued();
     }
 
     bool Started() {
         return PumpUntil([&] { return ReadBytes(m_strMarker) == "started"; }, 15000);
     }
     // The checker returns 2000 ms after starting the installer: by then a started one is seen.
-    bool NotStarted() {
-        PumpUntil([] { return false; }, 500);
-        return !Exists(m_strMarker);
-    }
+    bool NotStarted() { return !Exists(m_strMarker); }
 
     int Count(const std::string& request) const {
         int n = 0;
@@ -213,7 +214,7 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
         CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
-    PumpUntil([] { return false; }, 200);  // the posted messages
+    PumpQueued();  // the posted messages
     ASSERT_EQ(wnd.messages.size(), 2u);
     EXPECT_EQ(wnd.messages[0].msg, UINT(UM_LATEST_VERSION));
     EXPECT_EQ(wnd.messages[1].msg, UINT(UM_LATEST_VERSION));
@@ -224,7 +225,10 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
 TEST_F(UpdateNet, BoxClosedBeforeTheCheckMeansNoCheck) {
     NotifyWindow wnd;
     auto checker = NewChecker();
-    CancelCheckWhen(wnd, *checker, [] { return false; }, 1000);
+    // The box is looked for once the pause is over: a user who closed it meanwhile gets nothing.
+    { CheckingBox box(wnd.Handle()); }
+    checker->RunCheck(wnd.Handle());
+    PumpQueued();
     EXPECT_TRUE(wnd.messages.empty());
     EXPECT_TRUE(m_server.Requests().empty());
 }
@@ -390,7 +394,7 @@ TEST_F(UpdateNet, UntrustedVersionFilesOnlyAnnounceTheVersion) {
             RunBeside([&] { checker->RunCheck(wnd.Handle()); });
             EXPECT_FALSE(box.IsOpen());
         }
-        PumpUntil([] { return false; }, 200);
+        PumpQueued();
         ASSERT_EQ(wnd.messages.size(), 1u);
         EXPECT_EQ(wnd.messages[0].msg, UINT(UM_UNVERIFIED_VERSION));
         EXPECT_EQ(checker->m_strNewVersion, c.version);
@@ -426,7 +430,7 @@ TEST_F(UpdateNet, CancelWhileTheVersionFileArrivesLeavesNothing) {
     m_server.SetMode(kVersionPath, "stall");  // half the file, then six seconds of silence
     NotifyWindow wnd;
     auto checker = NewChecker();
-    // The check starts three seconds after the box opens; then the server stalls.
+    // Cancelled once the server has the request and stalls.
     CancelCheckWhen(wnd, *checker, [&] { return m_server.Requests().size() == 1; }, 10000);
     EXPECT_EQ(m_server.Requests().size(), 1u);
     EXPECT_TRUE(wnd.messages.empty());
@@ -467,19 +471,22 @@ TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
     auto checker = NewChecker();
     CheckingBox first(wnd.Handle()), second(wnd.Handle());
     std::atomic<int> done{0};
+    kovra_test::HoldAt checking("checking");  // the first check, its box found, before the version file
     std::thread a([&] {
         checker->RunCheck(wnd.Handle());
         ++done;
     });
-    PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(PumpUntil([&] { return checking.IsReached(); }, 30000));
     std::thread b([&] {
         checker->RunCheck(wnd.Handle());
         ++done;
     });
+    EXPECT_TRUE(PumpUntil([&] { return done == 1; }, 30000)) << "the second check waits";
+    checking.Release();
     EXPECT_TRUE(PumpUntil([&] { return done == 2; }, 60000));
     a.join();
     b.join();
-    PumpUntil([] { return false; }, 200);
+    PumpQueued();
 
     EXPECT_FALSE(first.IsOpen());
     EXPECT_FALSE(second.IsOpen());

@@ -62,6 +62,14 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
     return true;
 }
 
+void PumpQueued() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
 NotifyWindow::NotifyWindow() {
     static const wchar_t kClass[] = L"KovraUpdateTestNotify";
     WNDCLASSW wc{};

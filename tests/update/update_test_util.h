@@ -24,6 +24,8 @@ bool Exists(const std::wstring& path);
 
 // Handles this thread's messages until done() holds or ms pass; false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+// Handles the messages queued for this thread now: what a joined worker has posted.
+void PumpQueued();
 
 // A hidden top-level window that records the messages the checker sends or posts to the main
 // dialog.

@@ -19,6 +19,7 @@
 #include "framework/win_app.h"
 #include "spreadsheet/excel_file.h"
 #include "tests/cam_workbook_util.h"
+#include "tests/test_util.h"
 #include "tests/wizard/wizard_test_util.h"
 #include "wizard/speed_cam_list_ctrl.h"
 
@@ -333,11 +334,14 @@ TEST_F(Download, AddressWithoutUsableFileNameFails) {
 
 TEST_F(Download, CancelEndsTheTransferAndTheNextDownloadIsFresh) {
     ASSERT_TRUE(WriteBytes(m_folder + L"\\Base_2024.xls", "kept"));
-    m_dl.Reset(s_server + L"/slow/files/Base_2024.xls");
+    m_dl.Reset(s_server + L"/files/Base_2024.xls");
+    // Cancelled as the button does, once the first block is in: the transfer may have all of
+    // the small workbook by then, and the cancel holds all the same.
+    kovra_test::HoldAt block("download");
     ASSERT_TRUE(AfxBeginThread(BaseDownloadThreadProc, &m_dl));
-    // Cancel once the transfer is under way, as the button does.
-    ASSERT_TRUE(PumpUntil([&] { return m_page.Has(UM_DOWNLOAD_PERCENT); }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return block.IsReached(); }, 30000));
     m_dl.Cancel();
+    block.Release();
     ASSERT_TRUE(
         PumpUntil([&] { return m_page.Has(WM_COMMAND) || m_page.Has(UM_STEP_NEXT); }, 30000));
     const auto commands = m_page.Of(WM_COMMAND);
@@ -346,7 +350,6 @@ TEST_F(Download, CancelEndsTheTransferAndTheNextDownloadIsFresh) {
     EXPECT_EQ(HIWORD(commands[0].wParam), BN_CLICKED);
     EXPECT_FALSE(m_page.Has(UM_STEP_NEXT));
     EXPECT_FALSE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_LT(Percents().back(), 100);
     EXPECT_EQ(ReadBytes(m_folder + L"\\Base_2024.xls"), "kept");
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"Base_2024.xls"});
 
