@@ -5,8 +5,10 @@ download. Each close, by the title bar's button or by the end of the Windows ses
 the process within two seconds of what a close on the welcome screen takes, without a crash or
 a program of ours left running (the converter the wizard started may finish on its own), and
 leave no file half-written: the downloaded workbook absent or whole, the user's files as they
-were, every workbook in the program folder readable. Each moment is tried three times at
-slightly different delays; every result is printed before the verdict."""
+were, every workbook in the program folder readable. The wizard (its test build) is held at
+each moment until it has taken the close, so every close lands where it is meant to, on any
+machine; each moment is closed once by the button and once by the end of the session, and every
+result is printed before the verdict."""
 import glob
 import os
 import shutil
@@ -30,9 +32,6 @@ WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 CONVERTER = 'slow_converter.exe'
 SERVED = 'close-e2e-base.xls'  # the downloaded workbook's name in the user's Documents
 GRACE = 2.0    # seconds a close may take beyond one on the welcome screen
-TRIES = (0.0, 0.6, 1.2)  # delays after reaching a moment; the last try ends the session
-QUICK = (0.0, 0.05, 0.1)  # the same for the import and the duplicate search, soon over
-MISSED = 'missed'  # a try that came after the moment: it is made again
 
 
 def label(r, c, text):
@@ -65,23 +64,24 @@ def grid(count, lon=30.0, bad_every=0):
 
 
 class ClosingWizard(Wizard):
-    def start(self):
-        """As the driver starts it, but its error output is kept: Wine reports a crash there."""
-        self.expect_no_programs()
+    def start(self, hold=()):
+        """As the driver starts it, but its error output is kept: Wine reports a crash there.
+        Every start holds a point, so that the wizard reports the close it takes."""
         self.errors = tempfile.TemporaryFile()
-        exe = os.path.join(self.folder, 'kovradesk.exe')
-        self.process = subprocess.Popen([WINE_RUN, exe], cwd=self.folder,
-                                        stdout=subprocess.DEVNULL, stderr=self.errors)
-        self.attach(exe)
+        super().start(hold=hold or ('none',), stderr=self.errors)
 
-    def close_now(self, by_session):
-        """Seconds from the close until the process has gone; None when it is still there."""
+    def close_now(self, by_session, held):
+        """Seconds from the close until the process has gone; None when it is still there. The
+        thread held at the point held goes on once the wizard has begun to close."""
         if by_session:
             self.post(WM_QUERYENDSESSION)
             self.post(WM_ENDSESSION, 1)
         else:
             self.tap('CloseButton')
         began = time.time()
+        if held:
+            self.reached('closing', 30)
+            self.release(held)
         try:
             self.process.wait(timeout=15)
         except subprocess.TimeoutExpired:
@@ -171,14 +171,10 @@ class Scenario:
                         os.path.join(ROOT, 'tests', 'update', 'test_key.pem'), version],
                        check=True, stdout=subprocess.DEVNULL)
 
-    def offer(self, path):
-        """The workbook BaseFile.ini names: served whole, or trickled from /slow/."""
+    def offer(self):
+        """The workbook BaseFile.ini names."""
         with open(os.path.join(self.www, 'dvr', 'Kovra R7', 'rus', 'BaseFile.ini'), 'w') as f:
-            f.write('[ActiveBaseFil]\r\nURL=http://127.0.0.1:%d%s/%s\r\n' % (self.port, path, SERVED))
-
-    def requests(self, path):
-        log = os.path.join(self.www, 'requests.log')
-        return open(log).read().split().count(path) if os.path.exists(log) else 0
+            f.write('[ActiveBaseFil]\r\nURL=http://127.0.0.1:%d/%s\r\n' % (self.port, SERVED))
 
     def welcome(self):
         self.wizard.start()
@@ -193,34 +189,28 @@ class Scenario:
     # The moments: each drives a fresh wizard there and returns a test of "still there".
 
     def downloading(self):
-        self.offer('/slow')
-        self.wizard.start()
+        # Held once the first bytes of the workbook have come.
+        self.offer()
+        self.wizard.start(hold=('download',))
         self.wizard.press_start()
         self.wizard.click_control('ImportNext')  # with "download the latest data" chosen
+        self.wizard.reached('download')
         self.wizard.wait_controls('the download', shown=[1004, 2006])
         return lambda: not os.path.exists(self.downloaded())
 
     def importing(self):
-        # The import takes well under a second, less than one look of the probe: the close
-        # follows the workbook's arrival in Documents, where the import starts.
-        self.offer('')
-        self.wizard.start()
+        # Held with the workbook downloaded whole, before the import reads it.
+        self.offer()
+        self.wizard.start(hold=('import',))
         self.wizard.press_start()
-        self.wizard.tap('ImportNext')  # with "download the latest data" chosen
-        end = time.time() + 60
-        while not os.path.exists(self.downloaded()):
-            if time.time() > end:
-                raise Failure('timed out waiting for the downloaded workbook')
-            time.sleep(0.01)
-        return lambda: True
-
+        self.wizard.click_control('ImportNext')  # with "download the latest data" chosen
+        self.wizard.reached('import')
+        return lambda: os.path.exists(self.downloaded())
 
     def searching(self):
-        # The search over both sets takes well under a second, less than one look of the
-        # probe: the close follows the click on Convert, which starts the search on the
-        # wizard's own thread before the close is taken from its queue.
-        self.to_step4(self.base, self.custom)
-        self.wizard.tap('Convert')
+        self.to_step4(self.base, self.custom, hold=('search',))
+        self.wizard.click_control('Convert')
+        self.wizard.reached('search')
         return lambda: True
 
     def converting(self):
@@ -241,20 +231,19 @@ class Scenario:
         return CONVERTER in w.wine(w.probe_exe, 'processes', CONVERTER, timeout=60).stdout
 
     def updating(self):
+        # Held as the installer's transfer begins; the checking box has closed by then, and the
+        # one box left to come is the download box.
         w = self.wizard
-        asked = self.requests('/slow/setup.exe')
-        w.start()
+        w.start(hold=('update-download',))
         w.click(163, 47)  # Info
         w.keys('Down', 'Return')  # Check for Update
-        # The checking box, then the download box: told apart by their X windows.
-        checking = wait_for('the checking box', boxes, 30)
-        wait_for('the installer download', lambda: self.requests('/slow/setup.exe') > asked, 60)
-        box = wait_for('the download box', lambda: boxes() - checking, 30)
+        w.reached('update-download')
+        box = wait_for('the download box', lambda: (lambda b: len(b) == 1 and b)(boxes()), 30)
         return lambda: box <= boxes()
 
-    def to_step4(self, base, custom):
+    def to_step4(self, base, custom, hold=()):
         w = self.wizard
-        w.start()
+        w.start(hold=hold)
         w.press_start()
         w.page_click(135, 186)  # "Select previous output data from the computer"
         for step, path in ((1, base), (3, custom)):
@@ -270,24 +259,20 @@ class Scenario:
                 w.click_control('Skip')  # the partner data
                 w.expect_step(3)
 
-    # One try: reach the moment, wait, close, judge.
+    # One try: reach the moment, close, judge.
 
-    def attempt(self, name, moment, delay, by_session, limit):
+    def attempt(self, name, moment, held, by_session, limit):
         w = self.wizard
         w.folder = make_program_folder([self.args.exe, self.converter, self.args.rus]
                                        + self.args.data)
         before, temps = snapshot(self.user), self.temp_files()
-        what = '%s, %s after %.2f s' % (name, 'end of session' if by_session else 'button', delay)
+        what = '%s, %s' % (name, 'end of session' if by_session else 'button')
         found = []
         try:
             still = moment()
-            time.sleep(delay)
             if not still():
                 raise Failure('the moment had passed before the close')
-            seconds = w.close_now(by_session)
-            if seconds is None and not by_session and w.probe().get('messagebox') == '1':
-                found = []  # the box that ends the work came first and took the click
-                return MISSED
+            seconds = w.close_now(by_session, held)
             if seconds is None:
                 found.append('still running 15 s after the close')
             elif limit and seconds > limit:
@@ -311,12 +296,6 @@ class Scenario:
                     os.remove(path)
             shutil.rmtree(w.folder, ignore_errors=True)
             self.problems += ['%s: %s' % (what, p) for p in found]
-
-    def attempt_until_reached(self, *args):
-        for _ in range(3):
-            if self.attempt(*args) is not MISSED:
-                return
-        self.problems.append('%s: each try came after the moment' % args[0])
 
     def files_left(self, before, temps):
         found = []
@@ -346,7 +325,7 @@ class Scenario:
         self.status = None
         times, statuses = [], set()
         for _ in range(3):
-            times.append(self.attempt('welcome screen', self.welcome, 0.0, False, None))
+            times.append(self.attempt('welcome screen', self.welcome, None, False, None))
             statuses.add(w.process.returncode)
         if None in times or len(statuses) != 1:
             raise Failure('the wizard does not end alike on its close button: %s' % self.problems)
@@ -354,15 +333,16 @@ class Scenario:
         limit = max(times) + GRACE
         print('welcome screen: closed in %s s, each close below must end within %.1f s'
               % (', '.join('%.1f' % t for t in times), limit))
-        self.attempt('welcome screen', self.welcome, 0.0, True, limit)
-        for name, moment, delays in (('base-data download', self.downloading, TRIES),
-                                     ('import of the download', self.importing, QUICK),
-                                     ('duplicate search', self.searching, QUICK),
-                                     ('converter run', self.converting, TRIES)):
-            for i, delay in enumerate(delays):
-                self.attempt_until_reached(name, moment, delay, i == len(delays) - 1, limit)
-        for delay in TRIES:  # the modal download box takes no clicks to the main window
-            self.attempt('update download', self.updating, delay, True, limit)
+        self.attempt('welcome screen', self.welcome, None, True, limit)
+        # The converter runs until it is ended: nothing of the wizard's is held there.
+        for name, moment, held in (('base-data download', self.downloading, 'download'),
+                                   ('import of the download', self.importing, 'import'),
+                                   ('duplicate search', self.searching, 'search'),
+                                   ('converter run', self.converting, None)):
+            for by_session in (False, True):
+                self.attempt(name, moment, held, by_session, limit)
+        # The modal download box takes no clicks to the main window: only the session ends.
+        self.attempt('update download', self.updating, 'update-download', True, limit)
         print('\n'.join(self.report))
         if self.problems:
             raise Failure('what went wrong:\n  ' + '\n  '.join(self.problems))

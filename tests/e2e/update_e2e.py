@@ -53,8 +53,6 @@ def run(args):
         www = os.path.join(work, 'server', 'www')
         os.makedirs(os.path.join(www, 'dvr', 'pctool', 'ru'))
         shutil.copy(setup, os.path.join(www, 'setup.exe'))
-        with open(os.path.join(www, 'setup.exe.mode'), 'w') as f:
-            f.write('slow')  # about ten seconds for the download box to show its progress
         subprocess.run(['/usr/bin/python3', SERVER, 'start', os.path.join(work, 'server')],
                        check=True, stdout=subprocess.DEVNULL)
         port = int(open(os.path.join(work, 'server', 'port')).read())
@@ -69,16 +67,19 @@ def run(args):
         os.environ['KOVRA_SERVER_URL'] = 'http://127.0.0.1:%d' % port
         os.environ['WINEDLLOVERRIDES'] = 'mscoree,mshtml,winemenubuilder.exe='
 
-        wizard.start()
+        # Held with the checking box up, before the version file is asked for; then held again
+        # as the installer's transfer begins, with the download box on its way.
+        wizard.start(hold=('checking', 'update-download'))
         wizard.click(163, 47)  # Info
         wizard.keys('Down', 'Return')  # Check for Update
+        wizard.reached('checking')
         wait_for('the checking box', lambda: wizard.probe().get('messagebox') == '1', 30)
         wizard.shot('checking')
-        # The update thread closes that box after three seconds and opens the download box.
-        wait_for('the checking box to close', lambda: wizard.probe().get('messagebox') == '0', 30)
+        wizard.release('checking')
+        wizard.reached('update-download')
         wait_for('the download box', lambda: wizard.probe().get('messagebox') == '1', 60)
-        time.sleep(1.0)
         wizard.shot('downloading')
+        wizard.release('update-download')
         wizard.process.wait(timeout=120)  # the wizard ends itself once the installer runs
         wizard.forget()
         log = open(os.path.join(work, 'server', 'requests.log')).read()

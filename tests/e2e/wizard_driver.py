@@ -145,11 +145,29 @@ class Wizard:
         wait_for(what, ok, timeout)
 
     def choose_file(self, path):
-        """Fills the file dialog that has just been opened and confirms it. The file name is put
-        in through the dialog's own box: without a window manager, typed keys need not reach it."""
+        """Fills the file dialog that has just been opened and confirms it; returns once the
+        dialog has gone. The file name is put in through the dialog's own box: without a window
+        manager, typed keys need not reach it."""
         wait_for('the file dialog', lambda: self.wine(self.probe_exe, 'open', path,
                                                       timeout=60).returncode == 0)
-        time.sleep(1.0)
+
+    def reached(self, point, timeout=120):
+        """Waits until the wizard (the test build, started with the point in hold) is held at
+        the test point or has passed it."""
+        if self.wine(self.probe_exe, 'reached', point, str(self.pid), str(int(timeout * 1000)),
+                     timeout=timeout + 60).returncode != 0:
+            raise Failure('timed out waiting for the wizard to reach "%s"' % point)
+
+    def sync(self):
+        """Returns once the wizard (the test build) has handled every message posted to it
+        before: what a posted message does, or does not do, can be looked at then."""
+        if self.wine(self.probe_exe, 'sync', str(self.pid), timeout=120).returncode != 0:
+            raise Failure('the wizard does not take its messages')
+
+    def release(self, point):
+        """Lets the thread held at the test point go on."""
+        if self.wine(self.probe_exe, 'release', point, str(self.pid), timeout=60).returncode != 0:
+            raise Failure('cannot release "%s"' % point)
 
     def type_text(self, text):
         subprocess.run(['xdotool', 'type', '--delay', '50', text], check=True)
@@ -171,11 +189,17 @@ class Wizard:
                 return int(line.split()[-1], 0)
         return None
 
-    def start(self):
+    def start(self, hold=(), stderr=subprocess.DEVNULL):
+        """Starts the wizard of the program folder. A test build holds at the test points in
+        hold until released, and reports every point it passes (see reached)."""
         self.expect_no_programs()
+        env = dict(os.environ)
+        env.pop('KOVRA_TEST_HOLD', None)
+        if hold:
+            env['KOVRA_TEST_HOLD'] = ','.join(hold)
         self.process = subprocess.Popen([WINE_RUN, os.path.join(self.folder, 'kovradesk.exe')],
                                         cwd=self.folder, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+                                        stderr=stderr, env=env)
         self.attach(os.path.join(self.folder, 'kovradesk.exe'))
 
     def attach(self, exe):

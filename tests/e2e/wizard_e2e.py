@@ -5,7 +5,6 @@ About, dragging, minimizing and a second start. A screenshot of each state is ke
 import os
 import shutil
 import subprocess
-import time
 
 from wizard_driver import UM_STEP_BACK, UM_STEP_NEXT, Failure, Wizard, \
     make_program_folder, scenario_main, wait_for
@@ -32,7 +31,7 @@ def run(args):
             wizard.expect_step(step)
             wizard.shot('step%d' % step)
         wizard.post(UM_STEP_NEXT)  # one more "next" in the last step changes nothing
-        time.sleep(0.5)
+        wizard.sync()
         wizard.expect_step(4)
         for step in (3, 2, 1):
             wizard.post(UM_STEP_BACK)
@@ -48,9 +47,10 @@ def run(args):
 
         # Neither Enter, Escape nor the platform's close request ends the wizard.
         subprocess.run(['xdotool', 'windowfocus', wizard.xid])
+        # The keys come before the menu clicks below, which they would otherwise not reach.
         wizard.keys('Return', 'Escape', 'alt+F4')
         wizard.post(0x0010)  # WM_CLOSE
-        time.sleep(1.0)
+        wizard.sync()
         if wizard.probe().get('count') != '1' or wizard.process.poll() is not None:
             raise Failure('the wizard closed on Enter, Escape or a close request')
         wizard.expect_step(1)
@@ -58,12 +58,10 @@ def run(args):
         wizard.click(59, 47)  # the "Language" header
         wizard.keys('Down', 'Down', 'Return')
         wait_for('Russian stored', lambda: wizard.language() == 1)
-        time.sleep(1.0)
         wizard.shot('step1-russian')
         wizard.click(59, 47)
         wizard.keys('Down', 'Return')
         wait_for('English stored', lambda: wizard.language() == 0)
-        time.sleep(1.0)
         wizard.shot('step1-english')
 
         wizard.click(163, 47)  # the "Info" header: Check for Update, About

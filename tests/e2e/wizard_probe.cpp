@@ -7,7 +7,13 @@
 //                                   PID is 0 or missing), the first one's process, X window,
 //                                   rectangle, visible children, page controls, message box
 //   wizard_probe post MSG [WPARAM] [PID]   posts a message to that wizard window
-//   wizard_probe open PATH          fills the name of an open file dialog and confirms it
+//   wizard_probe open PATH          fills the name of an open file dialog, confirms it and
+//                                   waits until the dialog has gone
+//   wizard_probe reached POINT PID [MS]   waits until that wizard (a test build run with
+//                                   KOVRA_TEST_HOLD) has passed or is held at the test point
+//   wizard_probe release POINT PID  lets the thread held at the point go on
+//   wizard_probe sync PID           returns once that wizard (a test build) has handled all
+//                                   that was posted to it before
 //   wizard_probe processes NAME...  "process=PID,PATH" for each running program of those names
 //   wizard_probe kill NAME...       ends every program of those names and waits until it is gone
 #include <windows.h>
@@ -159,7 +165,44 @@ int OpenFile(const wchar_t* path) {
     HWND name = FileNameBox(dialog);
     ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(path));
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    // The page takes the name once the dialog has returned.
+    for (int i = 0; i < 300 && ::IsWindow(dialog) && ::IsWindowVisible(dialog); ++i) ::Sleep(50);
+    return ::IsWindow(dialog) && ::IsWindowVisible(dialog) ? 1 : 0;
+}
+
+// The events of the test build's hold points (tests/e2e/test_hold.cpp).
+HANDLE PointEvent(const wchar_t* point, const wchar_t* pid, const wchar_t* suffix) {
+    const std::wstring name = std::wstring(L"Local\\kovra-test-") + pid + L"-" + point + suffix;
+    return ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+}
+
+int Reached(const wchar_t* point, const wchar_t* pid, DWORD ms) {
+    HANDLE reached = PointEvent(point, pid, L"");
+    if (!reached) return 1;
+    const DWORD result = ::WaitForSingleObject(reached, ms);
+    ::CloseHandle(reached);
+    return result == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+int Release(const wchar_t* point, const wchar_t* pid) {
+    HANDLE go = PointEvent(point, pid, L"-go");
+    if (!go) return 1;
+    ::SetEvent(go);
+    ::CloseHandle(go);
     return 0;
+}
+
+int Sync(DWORD pid) {
+    HWND wnd = Find(L"#32770", kTitle, pid).first;
+    if (!wnd) return 1;
+    const std::wstring point = L"sync-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE done = PointEvent(point.c_str(), std::to_wstring(pid).c_str(), L"");
+    if (!done) return 1;
+    const UINT sync = ::RegisterWindowMessageW(L"kovra-test-sync");
+    const bool ok = ::PostMessageW(wnd, sync, WPARAM(::GetCurrentProcessId()), 0) &&
+                    ::WaitForSingleObject(done, 60000) == WAIT_OBJECT_0;
+    ::CloseHandle(done);
+    return ok ? 0 : 1;
 }
 
 int State(DWORD pid) {
@@ -227,8 +270,12 @@ int wmain(int argc, wchar_t** argv) {
         return ::PostMessageW(wnd, message, wParam, 0) ? 0 : 1;
     }
     if (command == L"state") return State(Pid(argc, argv, 2));
+    if (command == L"reached" && argc >= 4)
+        return Reached(argv[2], argv[3], argc >= 5 ? DWORD(wcstoul(argv[4], nullptr, 10)) : 60000);
+    if (command == L"release" && argc >= 4) return Release(argv[2], argv[3]);
+    if (command == L"sync" && argc >= 3) return Sync(Pid(argc, argv, 2));
     std::fprintf(stderr,
                  "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "
-                 "processes NAME... | kill NAME...\n");
+                 "reached POINT PID [MS] | release POINT PID | sync PID | processes NAME... | kill NAME...\n");
     return 2;
 }
