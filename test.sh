@@ -31,8 +31,10 @@ run_preset asan
 export KOVRA_WINEPREFIX=${KOVRA_WINEPREFIX:-$PWD/build/wineprefix}
 # A Wine server left running without a display would refuse every window of this run.
 WINEPREFIX=$KOVRA_WINEPREFIX wineserver -k 2>/dev/null || true
-# Windows programs need an X display even when their windows stay hidden.
-run_preset windows xvfb-run -a -s '-screen 0 1280x1024x24'
+# Windows programs need an X display even when their windows stay hidden; the Wine session is
+# started on it before the tests, apart from them.
+run_preset windows xvfb-run -a -s '-screen 0 1280x1024x24' \
+    sh -c 'tests/wine-run.sh --start-session && exec "$@"' sh
 WINEPREFIX=$KOVRA_WINEPREFIX wineserver -k 2>/dev/null || true
 
 echo

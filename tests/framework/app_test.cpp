@@ -120,15 +120,18 @@ UINT DriveOpenDialog(LPVOID param) {
         dlg = FindOpenDialog(d->uiThread);
     }
     if (!dlg) return 0;
-    ::Sleep(300);  // let it finish filling its lists
-    // The explorer-style dialog's file name box: the edit 0x480, or the edit in combo 0x47C.
-    HWND name = ::GetDlgItem(dlg, 0x47C);
-    if (!name) name = ::GetDlgItem(dlg, 0x480);
-    if (name) {
-        ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(d->path.c_str()));
-        ::PostMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    // The explorer-style dialog's file name box: the edit 0x480, or the edit in combo 0x47C. A
+    // dialog still filling its lists may not take the first OK: the name is given again until
+    // the dialog has returned.
+    for (int i = 0; i < 100 && !d->done; ++i) {
+        HWND name = ::GetDlgItem(dlg, 0x47C);
+        if (!name) name = ::GetDlgItem(dlg, 0x480);
+        if (name && i % 10 == 0) {
+            ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(d->path.c_str()));
+            ::PostMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+        }
+        ::Sleep(100);
     }
-    for (int i = 0; i < 100 && !d->done; ++i) ::Sleep(100);
     if (!d->done && ::IsWindow(dlg)) ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     return 0;
 }

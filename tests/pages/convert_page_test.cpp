@@ -429,7 +429,7 @@ TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {
     m_page->m_strDestFolder = m_dir;
     // Answers the folder browser with OK once its tree shows the folder. The page asks the
     // browser to start on the stored folder; a fresh Wine profile does not always honour that,
-    // so after a while the folder is chosen in the browser as a person would.
+    // so the folder is chosen in the browser as a person would.
     const DWORD thread = ::GetCurrentThreadId();
     const std::wstring dest = m_dest;
     std::thread answer([thread, dest] {
@@ -459,7 +459,7 @@ TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {
                 ::PostMessageW(box, WM_COMMAND, IDOK, 0);
                 return;
             }
-            if (i == 250) ::SendMessageW(box, BFFM_SETSELECTIONW, TRUE, LPARAM(dest.c_str()));
+            if (i == 0) ::SendMessageW(box, BFFM_SETSELECTIONW, TRUE, LPARAM(dest.c_str()));
         }
         ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
