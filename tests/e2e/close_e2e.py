@@ -20,7 +20,7 @@ import time
 
 import xlrd
 
-from wizard_driver import LAYOUT, PAGE_TOP, WINE_RUN, Failure, Wizard, make_program_folder, scenario_main, \
+from wizard_driver import LAYOUT, PAGE_TOP, Failure, Wizard, make_program_folder, scenario_main, \
     wait_for, windows_path
 
 HERE = os.path.dirname(os.path.abspath(__file__))
