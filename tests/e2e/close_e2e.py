@@ -205,7 +205,7 @@ class Scenario:
         self.wizard.press_start()
         self.wizard.click_control('ImportNext')  # with "download the latest data" chosen
         self.wizard.reached('import')
-        return lambda: os.path.exists(self.downloaded())
+        return lambda: True  # held there until the close has been taken
 
     def searching(self):
         self.to_step4(self.base, self.custom, hold=('search',))
