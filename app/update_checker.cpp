@@ -239,7 +239,6 @@ CUpdateChecker::CUpdateChecker(const std::wstring& folder) : m_trustedKeys(Trust
 }
 
 DWORD CUpdateChecker::s_nCheckingDelayMs = 3000;
-DWORD CUpdateChecker::s_nLaunchDelayMs = 2000;
 
 void CUpdateChecker::RunCheck(HWND hNotify) {
     ::Sleep(s_nCheckingDelayMs);
@@ -535,7 +534,7 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
             return false;
         }
         if (m_bLogEnabled) WriteUpdateLog(Format(L"Call up %ls", path.c_str()));
-        ::Sleep(s_nLaunchDelayMs);
+        ::Sleep(2000);
     }
     Notify(100, 1);
     return true;

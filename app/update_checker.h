@@ -99,11 +99,9 @@ public:
     // m_bLogEnabled; best effort.
     void WriteUpdateLog(const std::wstring& text, bool header = false);
 
-    // The pauses users see: the "Checking for update..." box stays this long before the check
-    // starts, and the installer gets this long to show itself before the wizard ends. Process
-    // wide; only tests shorten them.
+    // The pause users see: the "Checking for update..." box stays this long before the check
+    // starts. Process wide; only tests shorten it.
     static DWORD s_nCheckingDelayMs;
-    static DWORD s_nLaunchDelayMs;
 
     std::atomic<bool> m_bCancel{false};  // set by the user-interface thread, read per block
     bool m_bLogEnabled = false;          // "qaconfig" in the folder: test server, log

@@ -9,13 +9,13 @@
 // queue: by then everything posted to the thread before it has been handled (wizard_probe sync).
 #include <windows.h>
 
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
 
 #include "base/test_point.h"
+#include "tests/e2e/test_hold_names.h"
 
 namespace {
 
@@ -23,10 +23,7 @@ std::mutex g_mutex;
 std::set<std::string> g_held;             // points to hold at, each once
 std::map<std::string, HANDLE> g_reached;  // kept open, so the driver sees them set later too
 
-std::wstring EventName(const std::string& point, const char* suffix) {
-    return L"Local\\kovra-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-           std::wstring(point.begin(), point.end()) + std::wstring(suffix, suffix + strlen(suffix));
-}
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 void AtPoint(const char* name) {
     const std::string point = name;
@@ -34,8 +31,9 @@ void AtPoint(const char* name) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         HANDLE& reached = g_reached[point];
-        if (!reached) reached = ::CreateEventW(nullptr, TRUE, FALSE, EventName(point, "").c_str());
-        if (g_held.erase(point)) go = ::CreateEventW(nullptr, TRUE, FALSE, EventName(point, "-go").c_str());
+        const DWORD pid = ::GetCurrentProcessId();
+        if (!reached) reached = test_hold::PointEvent(pid, Wide(point), L"");
+        if (g_held.erase(point)) go = test_hold::PointEvent(pid, Wide(point), L"-go");
         if (reached) ::SetEvent(reached);
     }
     if (!go) return;
@@ -44,12 +42,13 @@ void AtPoint(const char* name) {
     ::CloseHandle(go);
 }
 
-const UINT g_uSync = ::RegisterWindowMessageW(L"kovra-test-sync");
+const UINT g_uSync = ::RegisterWindowMessageW(test_hold::kSyncMessage);
 
 LRESULT CALLBACK OnMessage(int code, WPARAM removed, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && removed == PM_REMOVE && msg->message == g_uSync) {
-        const std::wstring name = EventName("sync-" + std::to_string(msg->wParam), "");
+        const std::wstring name = test_hold::EventName(
+            ::GetCurrentProcessId(), L"sync-" + std::to_wstring(msg->wParam), L"");
         if (HANDLE done = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
             ::SetEvent(done);
             ::CloseHandle(done);

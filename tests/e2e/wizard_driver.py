@@ -150,6 +150,7 @@ class Wizard:
         manager, typed keys need not reach it."""
         wait_for('the file dialog', lambda: self.wine(self.probe_exe, 'open', path,
                                                       timeout=60).returncode == 0)
+        wait_for('the file dialog to close', lambda: self.probe().get('filedialog') == '0', 30)
 
     def reached(self, point, timeout=120):
         """Waits until the wizard (the test build, started with the point in hold) is held at

@@ -5,10 +5,10 @@
 // Usage:
 //   wizard_probe state [PID]        how many wizard windows the process has (any process when
 //                                   PID is 0 or missing), the first one's process, X window,
-//                                   rectangle, visible children, page controls, message box
+//                                   rectangle, visible children, page controls, message box,
+//                                   file dialog
 //   wizard_probe post MSG [WPARAM] [PID]   posts a message to that wizard window
-//   wizard_probe open PATH          fills the name of an open file dialog, confirms it and
-//                                   waits until the dialog has gone
+//   wizard_probe open PATH          fills the name of an open file dialog and confirms it
 //   wizard_probe reached POINT PID [MS]   waits until that wizard (a test build run with
 //                                   KOVRA_TEST_HOLD) has passed or is held at the test point
 //   wizard_probe release POINT PID  lets the thread held at the point go on
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/window_messages.h"
+#include "tests/e2e/test_hold_names.h"
 
 namespace {
 
@@ -144,48 +145,48 @@ HWND FileNameBox(HWND dialog) {
     return name ? name : ::GetDlgItem(dialog, 0x480);
 }
 
-int OpenFile(const wchar_t* path) {
-    // The dialog is found by its file name box: its title is in the user's language.
+// An open file dialog on show, found by its file name box (its title is in the user's
+// language); of that process only when pid is not 0.
+HWND FindFileDialog(DWORD pid) {
     struct Search {
+        DWORD pid;
         HWND dialog = nullptr;
-    } search;
+    } search{pid};
     ::EnumWindows(
         [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
             wchar_t cls[16];
             if (::IsWindowVisible(wnd) && ::GetClassNameW(wnd, cls, 16) &&
-                wcscmp(cls, L"#32770") == 0 && FileNameBox(wnd)) {
-                reinterpret_cast<Search*>(param)->dialog = wnd;
+                wcscmp(cls, L"#32770") == 0 && FileNameBox(wnd) &&
+                (!s->pid || ProcessOf(wnd) == s->pid)) {
+                s->dialog = wnd;
                 return FALSE;
             }
             return TRUE;
         },
         LPARAM(&search));
-    HWND dialog = search.dialog;
+    return search.dialog;
+}
+
+int OpenFile(const wchar_t* path) {
+    HWND dialog = FindFileDialog(0);
     if (!dialog) return 1;
     HWND name = FileNameBox(dialog);
     ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(path));
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    // The page takes the name once the dialog has returned.
-    for (int i = 0; i < 300 && ::IsWindow(dialog) && ::IsWindowVisible(dialog); ++i) ::Sleep(50);
-    return ::IsWindow(dialog) && ::IsWindowVisible(dialog) ? 1 : 0;
+    return 0;
 }
 
-// The events of the test build's hold points (tests/e2e/test_hold.cpp).
-HANDLE PointEvent(const wchar_t* point, const wchar_t* pid, const wchar_t* suffix) {
-    const std::wstring name = std::wstring(L"Local\\kovra-test-") + pid + L"-" + point + suffix;
-    return ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-}
-
-int Reached(const wchar_t* point, const wchar_t* pid, DWORD ms) {
-    HANDLE reached = PointEvent(point, pid, L"");
+int Reached(const wchar_t* point, DWORD pid, DWORD ms) {
+    HANDLE reached = test_hold::PointEvent(pid, point, L"");
     if (!reached) return 1;
     const DWORD result = ::WaitForSingleObject(reached, ms);
     ::CloseHandle(reached);
     return result == WAIT_OBJECT_0 ? 0 : 1;
 }
 
-int Release(const wchar_t* point, const wchar_t* pid) {
-    HANDLE go = PointEvent(point, pid, L"-go");
+int Release(const wchar_t* point, DWORD pid) {
+    HANDLE go = test_hold::PointEvent(pid, point, L"-go");
     if (!go) return 1;
     ::SetEvent(go);
     ::CloseHandle(go);
@@ -196,9 +197,9 @@ int Sync(DWORD pid) {
     HWND wnd = Find(L"#32770", kTitle, pid).first;
     if (!wnd) return 1;
     const std::wstring point = L"sync-" + std::to_wstring(::GetCurrentProcessId());
-    HANDLE done = PointEvent(point.c_str(), std::to_wstring(pid).c_str(), L"");
+    HANDLE done = test_hold::PointEvent(pid, point, L"");
     if (!done) return 1;
-    const UINT sync = ::RegisterWindowMessageW(L"kovra-test-sync");
+    const UINT sync = ::RegisterWindowMessageW(test_hold::kSyncMessage);
     const bool ok = ::PostMessageW(wnd, sync, WPARAM(::GetCurrentProcessId()), 0) &&
                     ::WaitForSingleObject(done, 60000) == WAIT_OBJECT_0;
     ::CloseHandle(done);
@@ -248,6 +249,7 @@ int State(DWORD pid) {
     }
     HWND box = Find(nullptr, L"OrvelMessageBox", owner).first;
     std::printf("messagebox=%d\n", box && ::IsWindowVisible(box) ? 1 : 0);
+    std::printf("filedialog=%d\n", FindFileDialog(owner) ? 1 : 0);
     return 0;
 }
 
@@ -271,8 +273,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"state") return State(Pid(argc, argv, 2));
     if (command == L"reached" && argc >= 4)
-        return Reached(argv[2], argv[3], argc >= 5 ? DWORD(wcstoul(argv[4], nullptr, 10)) : 60000);
-    if (command == L"release" && argc >= 4) return Release(argv[2], argv[3]);
+        return Reached(argv[2], Pid(argc, argv, 3), argc >= 5 ? DWORD(wcstoul(argv[4], nullptr, 10)) : 60000);
+    if (command == L"release" && argc >= 4) return Release(argv[2], Pid(argc, argv, 3));
     if (command == L"sync" && argc >= 3) return Sync(Pid(argc, argv, 2));
     std::fprintf(stderr,
                  "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "

@@ -94,7 +94,8 @@ TEST(AfxBeginThread, WorkerReportsByPostedMessage) {
 struct DialogDriver {
     std::wstring path;
     DWORD uiThread = 0;
-    std::atomic<bool> done{false};
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~DialogDriver() { ::CloseHandle(done); }
 };
 
 HWND FindOpenDialog(DWORD thread) {
@@ -123,16 +124,17 @@ UINT DriveOpenDialog(LPVOID param) {
     // The explorer-style dialog's file name box: the edit 0x480, or the edit in combo 0x47C. A
     // dialog still filling its lists may not take the first OK: the name is given again until
     // the dialog has returned.
-    for (int i = 0; i < 100 && !d->done; ++i) {
+    for (int tries = 0; tries < 10; ++tries) {
         HWND name = ::GetDlgItem(dlg, 0x47C);
         if (!name) name = ::GetDlgItem(dlg, 0x480);
-        if (name && i % 10 == 0) {
+        if (name) {
             ::SendMessageW(name, WM_SETTEXT, 0, LPARAM(d->path.c_str()));
             ::PostMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
         }
-        ::Sleep(100);
+        // The dialog has returned once the test has set done.
+        if (::WaitForSingleObject(d->done, 1000) == WAIT_OBJECT_0) return 0;
     }
-    if (!d->done && ::IsWindow(dlg)) ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    if (::IsWindow(dlg)) ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     return 0;
 }
 
@@ -152,7 +154,7 @@ TEST(CFileDialog, OpenDialogReturnsTheChosenPath) {
     driver.uiThread = ::GetCurrentThreadId();
     ASSERT_TRUE(AfxBeginThread(DriveOpenDialog, &driver));
     const INT_PTR result = dlg.DoModal();
-    driver.done = true;
+    ::SetEvent(driver.done);
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(kovra::ToUtf8(dlg.GetPathName()), kovra::ToUtf8(file));
     EXPECT_EQ(dlg.GetFileName(), L"base.xls");

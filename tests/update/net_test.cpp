@@ -481,7 +481,7 @@ TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
         checker->RunCheck(wnd.Handle());
         ++done;
     });
-    EXPECT_TRUE(PumpUntil([&] { return done == 1; }, 30000)) << "the second check waits";
+    EXPECT_TRUE(PumpUntil([&] { return done == 1; }, 30000)) << "the second check ends at once";
     checking.Release();
     EXPECT_TRUE(PumpUntil([&] { return done == 2; }, 60000));
     a.join();
