@@ -14,6 +14,9 @@
 //   wizard_probe release POINT PID  lets the thread held at the point go on
 //   wizard_probe sync PID           returns once that wizard (a test build) has handled all
 //                                   that was posted to it before
+//   wizard_probe control NAME ID    exit 0 when a window of the program NAME shows a control of
+//                                   that ID ("enabled=1" when it takes clicks)
+//   wizard_probe press NAME ID      clicks that control, as BM_CLICK does
 //   wizard_probe processes NAME...  "process=PID,PATH" for each running program of those names
 //   wizard_probe kill NAME...       ends every program of those names and waits until it is gone
 #include <windows.h>
@@ -136,6 +139,48 @@ int KillPrograms(wchar_t** names, int count) {
         ::Sleep(100);
     }
     return ListPrograms(names, count), 1;
+}
+
+// A visible control of that ID in a visible window of the program name (another program's
+// dialog, such as the installer's, which keys need not reach without a window manager).
+HWND FindControl(wchar_t* name, int id) {
+    struct Search {
+        std::vector<Program> programs;
+        int id;
+        HWND found = nullptr;
+    } search{Programs(&name, 1), id};
+    ::EnumWindows(
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(wnd)) return TRUE;
+            bool ours = false;
+            for (const Program& p : s->programs) ours = ours || p.pid == ProcessOf(wnd);
+            if (!ours) return TRUE;
+            ::EnumChildWindows(
+                wnd,
+                [](HWND child, LPARAM param) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(param);
+                    if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
+                    s->found = child;
+                    return FALSE;
+                },
+                param);
+            return s->found ? FALSE : TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
+int Control(wchar_t* name, int id) {
+    HWND control = FindControl(name, id);
+    if (!control) return 1;
+    std::printf("enabled=%d\n", ::IsWindowEnabled(control) ? 1 : 0);
+    return 0;
+}
+
+int Press(wchar_t* name, int id) {
+    HWND control = FindControl(name, id);
+    return control && ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
 }
 
 // The file name box of an open file dialog: a combo box in the newer dialog, an edit box in the
@@ -263,6 +308,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc >= 2 ? argv[1] : L"state";
     if (command == L"open" && argc >= 3) return OpenFile(argv[2]);
     if (command == L"processes") return ListPrograms(argv + 2, argc - 2);
+    if (command == L"control" && argc >= 4) return Control(argv[2], int(wcstol(argv[3], nullptr, 0)));
+    if (command == L"press" && argc >= 4) return Press(argv[2], int(wcstol(argv[3], nullptr, 0)));
     if (command == L"kill") return KillPrograms(argv + 2, argc - 2);
     if (command == L"post" && argc >= 3) {
         HWND wnd = Find(L"#32770", kTitle, Pid(argc, argv, 4)).first;
@@ -278,6 +325,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"sync" && argc >= 3) return Sync(Pid(argc, argv, 2));
     std::fprintf(stderr,
                  "usage: wizard_probe state [PID] | post MSG [WPARAM] [PID] | open PATH | "
-                 "reached POINT PID [MS] | release POINT PID | sync PID | processes NAME... | kill NAME...\n");
+                 "reached POINT PID [MS] | release POINT PID | sync PID | control NAME ID | press NAME ID | processes NAME... | kill NAME...\n");
     return 2;
 }
