@@ -31,18 +31,13 @@ def build_setup(work, files):
     return setup
 
 
-NEXT = 1  # the installer's Next/Install/Finish button
+NEXT, FOLDER_FIELD = 1, 1019  # the installer's Next/Install/Finish button, its folder field
 
 
 def installer_button(wizard, control):
     """None when the installer shows no such control, else whether it takes clicks."""
     out = wizard.wine(wizard.probe_exe, 'control', 'setup.exe', str(control), timeout=60)
     return None if out.returncode != 0 else 'enabled=1' in out.stdout
-
-
-def installer_press(wizard, control):
-    if wizard.wine(wizard.probe_exe, 'press', 'setup.exe', str(control), timeout=60).returncode != 0:
-        raise Failure('the installer shows no control %d to press' % control)
 
 
 def installer_window(wizard):
@@ -114,9 +109,15 @@ def run(args):
         # need not reach a window the user has not clicked.
         wait_for('the Install button', lambda: installer_button(wizard, NEXT), 30)
         wizard.shot_screen('installer')
-        installer_press(wizard, NEXT)  # Install
-        wait_for('the installation', lambda: os.path.exists(installed_path(wizard, 'uninstall.exe'))
-                 and installer_button(wizard, NEXT), 120)
+        def installation_done():
+            if os.path.exists(installed_path(wizard, 'uninstall.exe')) and installer_button(wizard, NEXT):
+                return True
+            # Install, again while the folder page is still on show: a busy installer may not
+            # have taken the first press.
+            if installer_button(wizard, FOLDER_FIELD) is not None:
+                wizard.wine(wizard.probe_exe, 'press', 'setup.exe', str(NEXT), timeout=60)
+            return False
+        wait_for('the installation', installation_done, 120)
         wizard.shot_screen('installer-finish')
 
         def installed_wizard_up():
