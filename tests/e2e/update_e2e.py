@@ -110,14 +110,18 @@ def run(args):
         wait_for('the Install button', lambda: installer_button(wizard, NEXT), 30)
         wizard.shot_screen('installer')
         def installation_done():
-            if os.path.exists(installed_path(wizard, 'uninstall.exe')) and installer_button(wizard, NEXT):
-                return True
             # Install, again while the folder page is still on show: a busy installer may not
             # have taken the first press.
             if installer_button(wizard, FOLDER_FIELD) is not None:
                 wizard.wine(wizard.probe_exe, 'press', 'setup.exe', str(NEXT), timeout=60)
-            return False
-        wait_for('the installation', installation_done, 120)
+                return False
+            return os.path.exists(installed_path(wizard, 'uninstall.exe')) and \
+                installer_button(wizard, NEXT)
+        try:
+            wait_for('the installation', installation_done, 120)
+        except Failure:
+            wizard.shot_screen('no-installation')
+            raise
         wizard.shot_screen('installer-finish')
 
         def installed_wizard_up():
