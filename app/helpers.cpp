@@ -30,9 +30,7 @@ bool PathExists(wchar_t* path) {
 
 bool GetFileNameFromPath(const std::wstring& path, std::wstring& out) {
     if (path.empty()) return false;
-    size_t cut = path.rfind(L'\\');
-    if (cut == std::wstring::npos) cut = path.rfind(L'/');
-    out = cut == std::wstring::npos ? path : path.substr(cut + 1);
+    out = kovra::FileNameOf(path);
     return true;
 }
 

@@ -54,6 +54,20 @@ const wchar_t kWideSeparators[] = L"/";
 std::string JoinPath(const std::string& folder, const std::string& name) { return Join(folder, name); }
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) { return Join(folder, name); }
 
+namespace {
+
+size_t NameStart(const std::wstring& path) {
+    size_t cut = path.rfind(L'\\');
+    if (cut == std::wstring::npos) cut = path.rfind(L'/');
+    return cut == std::wstring::npos ? 0 : cut + 1;
+}
+
+}  // namespace
+
+std::wstring FileNameOf(const std::wstring& path) { return path.substr(NameStart(path)); }
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, NameStart(path)); }
+
 std::wstring GetProgramFolderW() {
 #ifdef _WIN32
     std::vector<wchar_t> buf(MAX_PATH);

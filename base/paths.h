@@ -21,6 +21,12 @@ std::wstring GetProgramFolderW();
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 
+// The text after the path's last "\", failing that its last "/": the file name of a Windows
+// path, a POSIX path or an address. The whole path when it has neither.
+std::wstring FileNameOf(const std::wstring& path);
+// The path up to and with the separator before FileNameOf; empty when it has none.
+std::wstring FolderOf(const std::wstring& path);
+
 // The program's arguments after its name, as UTF-8. On Windows they are taken from the wide
 // command line: the 8-bit argv holds only what the ANSI code page can name.
 std::vector<std::string> ProgramArguments(int argc, char** argv);

@@ -32,7 +32,7 @@ std::wstring MakeHistoryFilePath(const std::wstring& folder) {
 }
 
 std::wstring MakeBackupPath(const std::wstring& path) {
-    const size_t nameStart = path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/") + 1;
+    const size_t nameStart = kovra::FolderOf(path).size();
     const size_t dot = path.rfind(L'.');
     if (dot == std::wstring::npos || dot < nameStart) return path + L"_backup";
     return path.substr(0, dot) + L"_backup" + path.substr(dot);

@@ -1,6 +1,7 @@
 // CFileDialog over GetOpenFileName and GetSaveFileName (explorer style).
 #include "framework/file_dialog.h"
 
+#include "base/paths.h"
 #include "framework/wnd.h"
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCWSTR lpszDefExt, LPCWSTR lpszFileName,
@@ -35,7 +36,5 @@ INT_PTR CFileDialog::DoModal() {
 }
 
 std::wstring CFileDialog::GetFileName() const {
-    std::wstring path = m_szFile;
-    size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+    return kovra::FileNameOf(m_szFile);
 }

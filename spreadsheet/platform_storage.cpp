@@ -8,6 +8,8 @@
 
 #include <new>
 
+#include "base/paths.h"
+
 namespace {
 
 const wchar_t kWorkbookStream[] = L"Workbook";
@@ -124,12 +126,6 @@ bool WriteWorkbookInto(const std::wstring& path, const std::vector<uint8_t>& byt
     return flushed;
 }
 
-// The folder part of path, with its separator; empty when path has none.
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 void PlatformStorage::SetReplaceHookForTests(ReplaceHook hook) {
@@ -142,7 +138,7 @@ ContainerResult PlatformStorage::OverwriteWorkbook(const std::vector<uint8_t>& b
     const std::wstring path = m_strPath;
     // The copy lies in the file's own folder, so that it replaces the file by a rename on the
     // same volume.
-    std::wstring folder = FolderOf(path);
+    std::wstring folder = kovra::FolderOf(path);
     if (folder.empty()) folder = L".\\";
     wchar_t copy[MAX_PATH];
     if (folder.size() >= MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"kvx", 0, copy))

@@ -23,4 +23,23 @@ TEST(Paths, ProgramFolderHoldsTheProgram) {
     EXPECT_EQ(kovra::ToUtf8(kovra::GetProgramFolderW()), folder);
 }
 
+TEST(Paths, FileNameAndFolderSplitAtTheLastBackslashElseTheLastSlash) {
+    const struct {
+        const wchar_t *path, *folder, *name;
+    } cases[] = {
+        {L"C:\\data\\base.xls", L"C:\\data\\", L"base.xls"},
+        {L"http://host/dvr/Kovra R7/rus/base.xls", L"http://host/dvr/Kovra R7/rus/", L"base.xls"},
+        {L"C:\\data/sub/base.xls", L"C:\\", L"data/sub/base.xls"},
+        {L"/tmp/speed.raw", L"/tmp/", L"speed.raw"},
+        {L"speed.raw", L"", L"speed.raw"},
+        {L"C:\\data\\", L"C:\\data\\", L""},
+        {L"", L"", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kovra::FileNameOf(c.path), c.name) << kovra::ToUtf8(c.path);
+        EXPECT_EQ(kovra::FolderOf(c.path), c.folder) << kovra::ToUtf8(c.path);
+        EXPECT_EQ(kovra::FolderOf(c.path) + kovra::FileNameOf(c.path), c.path);
+    }
+}
+
 }  // namespace
