@@ -1,6 +1,9 @@
 // CMessageBox: background image, white text, image buttons, optional picture and progress bar.
 #include "wizard/message_box.h"
 
+#include <algorithm>
+#include <string>
+
 #include <windowsx.h>
 
 #include <cwchar>
@@ -25,6 +28,35 @@ const WORD kButtonNormal = kArtMessageBoxButton, kButtonPressed = kArtMessageBox
 const RECT kLeftButton{246, 125, 376, 162};
 const RECT kRightButton{390, 125, 520, 162};
 const int kProgressShift = 47;  // buttons sit lower under the bar
+
+// Draws the text in the area, or only measures it: paragraphs wrap at blanks, a word wider
+// than the area is broken, and a path too long for one line keeps its start and its file
+// name around an ellipsis. No line runs out of the area; the height used is returned.
+int DrawBoxText(HDC dc, const wchar_t* text, const RECT& area, bool bMeasure) {
+    const int width = area.right - area.left;
+    int y = area.top;
+    for (const wchar_t* p = text;;) {
+        const wchar_t* eol = std::wcschr(p, L'\n');
+        std::wstring line(p, eol ? size_t(eol - p) : std::wcslen(p));
+        RECT one{0, 0, 0, 0};
+        ::DrawTextW(dc, line.empty() ? L" " : line.c_str(), -1, &one, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        UINT format = DT_LEFT | DT_NOPREFIX;
+        if (one.right <= width)
+            format |= DT_SINGLELINE;
+        else if (line.find_first_of(L"\\/") != std::wstring::npos)
+            format |= DT_SINGLELINE | DT_PATH_ELLIPSIS;
+        else
+            format |= DT_WORDBREAK | DT_EDITCONTROL;
+        RECT rect{area.left, y, area.right, y + (one.bottom - one.top)};
+        if (format & DT_WORDBREAK) ::DrawTextW(dc, line.c_str(), -1, &rect, format | DT_CALCRECT);
+        rect.right = area.right;
+        if (!bMeasure) ::DrawTextW(dc, line.c_str(), -1, &rect, format);
+        y = rect.bottom;
+        if (!eol) break;
+        p = eol + 1;
+    }
+    return y - area.top;
+}
 
 }  // namespace
 
@@ -79,11 +111,11 @@ void CMessageBox::LayOut() {
         m_rcText = RECT{34, 40, 510, 88};
     }
 
-    // The text's own extent: the rectangle keeps its left and top and takes the wrapped
-    // text's width and height.
+    // The text's own height, never more than the space above the footer.
     CClientDC dc(m_hWnd);
     CSelectObject font(dc, m_font);
-    ::DrawTextW(dc, m_szText, -1, &m_rcText, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    const LONG bottom = m_rcText.bottom;
+    m_rcText.bottom = std::min(bottom, LONG(m_rcText.top + DrawBoxText(dc, m_szText, m_rcText, true)));
 }
 
 void CMessageBox::CreateButton(OBitmapButton& button, bool& bCreated, const RECT& rect, UINT nID,
@@ -143,8 +175,11 @@ void CMessageBox::OnPaint() {
         CSelectObject font(buffer, m_font);
         ::SetBkMode(buffer, TRANSPARENT);
         ::SetTextColor(buffer, RGB(255, 255, 255));
-        RECT rect = m_rcText;
-        ::DrawTextW(buffer, m_szText, -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        // Lines that do not fit above the footer are cut off, not drawn over it.
+        const int saved = ::SaveDC(buffer);
+        ::IntersectClipRect(buffer, m_rcText.left, m_rcText.top, m_rcText.right, m_rcText.bottom);
+        DrawBoxText(buffer, m_szText, m_rcText, false);
+        ::RestoreDC(buffer, saved);
         if (m_bIcon) skin::DrawImage(buffer, m_pIcon, m_ptIcon.x, m_ptIcon.y);
         buffer.Flush();
     }

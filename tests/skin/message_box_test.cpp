@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "app/helpers.h"
 #include "app/texts.h"
 #include "base/window_messages.h"
 #include "resources/resource.h"
@@ -121,6 +122,29 @@ TEST_F(MessageBoxTest, CentredOnTheMovedParentOrTheScreenAndTitled) {
     alone.GetWindowRect(&start);
     EXPECT_EQ(start.left, (::GetSystemMetrics(SM_CXSCREEN) - 544) / 2);
     EXPECT_EQ(start.top, (::GetSystemMetrics(SM_CYSCREEN) - 177) / 2);
+}
+
+TEST_F(MessageBoxTest, ALongPathStaysOnItsLineAboveTheFooter) {
+    // The notice of a map saved deep in the user's folders, in both languages' lengths.
+    const std::wstring path = L"C:\\users\\Пользователь\\Documents\\Карты памяти\\2026-12-10 Поездка на дачу\\"
+                              L"DCIM\\speed-camera-update\\speed.kml";
+    const std::wstring texts[] = {
+        FormatText(LoadTextOrEmpty(IDS_MAP_SAVED), {path}),
+        L"Нет программы для открытия файлов KML. Карта камер сохранена в файле:\n" + path,
+        std::wstring(L"word ") + std::wstring(300, L'w'),  // a word no line can hold
+    };
+    for (const std::wstring& text : texts) {
+        CMessageBox box(&m_main, text.c_str(), kMessageBoxOK);
+        ASSERT_TRUE(box.Create(IDD_MESSAGEBOX, &m_main));
+        box.UpdateWindow();
+        skin_test::FlushPaints();
+        CClientDC dc(box);
+        // Between the text area and the footer line at 114, and right of the area.
+        EXPECT_EQ(skin_test::CountPixels(dc, RECT{0, 107, 544, 124}, skin_test::IsWhite), 0);
+        EXPECT_EQ(skin_test::CountPixels(dc, RECT{495, 40, 544, 107}, skin_test::IsWhite), 0);
+        EXPECT_GT(skin_test::CountPixels(dc, RECT{50, 50, 494, 106}, skin_test::IsWhite), 50);
+        box.DestroyWindow();
+    }
 }
 
 // Does action(box window) from a timer inside the modal loop of the box that runs meanwhile;
