@@ -2,6 +2,7 @@
 // through the camera rules.
 #include "exchange/cam_csv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "base/file_io.h"
 #include "camdata/camera_list.h"
+#include "camdata/speed_cam_data.h"
 #include "camdata/speed_cam_data_set.h"
 #include "exchange/cam_record.h"
 
@@ -63,35 +65,65 @@ public:
     CsvScanner(const char* p, const char* end, char separator)
         : m_p(p), m_end(end), m_sep(separator) {}
 
+    // Where a row and its fields stand in the text, for rewriting parts of it.
+    struct FieldSpan {
+        const char* begin;  // the first byte that is not a blank: a quote when quoted
+        const char* end;    // after the closing quote, or after the last byte that is not a blank
+        bool quoted;
+    };
+    struct RowSpan {
+        const char* begin;
+        const char* content;  // where the line ending starts
+        const char* end;      // after the line ending
+        std::vector<FieldSpan> fields;
+    };
+
     // The next row and the line it starts on; false at the end of the text or on an error.
-    bool Next(std::vector<std::string>* fields, int* line, std::string* error) {
+    // With span, where the row and each field stand.
+    bool Next(std::vector<std::string>* fields, int* line, std::string* error, RowSpan* span = nullptr) {
         fields->clear();
         *line = m_line;
+        if (span) {
+            span->begin = m_p;
+            span->fields.clear();
+        }
         if (m_p == m_end) return false;
         for (;;) {
             std::string field;
             const char* q = m_p;
             while (q < m_end && IsBlank(*q) && *q != m_sep) ++q;
+            FieldSpan at{q, q, false};
             if (q < m_end && *q == '"') {
                 m_p = q + 1;
-                if (!Quoted(&field, error)) return false;
+                if (!Quoted(&field, error, &at.end)) return false;
+                at.quoted = true;
             } else {
                 while (m_p < m_end && *m_p != m_sep && *m_p != '\n' && *m_p != '\r')
                     field += *m_p++;
+                at.end = m_p;
+                while (at.end > at.begin && IsBlank(at.end[-1])) --at.end;
             }
             fields->push_back(std::move(field));
-            if (m_p == m_end) return true;
+            if (span) {
+                span->fields.push_back(at);
+                span->content = m_p;
+            }
+            if (m_p == m_end) {
+                if (span) span->end = m_p;
+                return true;
+            }
             if (*m_p == m_sep) {
                 ++m_p;
                 continue;
             }
             EndLine();
+            if (span) span->end = m_p;
             return true;
         }
     }
 
 private:
-    bool Quoted(std::string* field, std::string* error) {
+    bool Quoted(std::string* field, std::string* error, const char** closed) {
         const int opened = m_line;
         for (;;) {
             if (m_p == m_end) {
@@ -106,6 +138,7 @@ private:
                     ++m_p;
                     continue;
                 }
+                *closed = m_p;
                 break;
             }
             if (c == '\n' || c == '\r') {
@@ -312,6 +345,32 @@ std::string MissingColumns(const Header& h) {
     return out;
 }
 
+// The text after a byte order mark, with its header; false, with the reason, when the text is
+// no camera CSV file.
+bool ReadCamHeader(const char** p, const char* end, Header* h, std::string* error) {
+    if (!SkipBom(p, end, error)) return false;
+    if (std::memchr(*p, 0, size_t(end - *p))) {
+        *error = "not a text file";
+        return false;
+    }
+    *h = DetectHeader(*p, end);
+    if (!h->twice.empty()) {
+        *error = h->twice;
+        return false;
+    }
+    if (h->found == 0) {
+        *error =
+            "the first line names no camera columns; a header such as "
+            "lat,lon,bearing,speed,type,dir is needed";
+        return false;
+    }
+    if (h->found < CamColumnCount) {
+        *error = "the header has no column for " + MissingColumns(*h);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseCamCsv(const char* data, size_t size, const std::wstring& typeList,
@@ -321,26 +380,8 @@ bool ParseCamCsv(const char* data, size_t size, const std::wstring& typeList,
     report->problems.clear();
     const char* p = data;
     const char* end = data + size;
-    if (!SkipBom(&p, end, &report->error)) return false;
-    if (std::memchr(p, 0, size_t(end - p))) {
-        report->error = "not a text file";
-        return false;
-    }
-    const Header h = DetectHeader(p, end);
-    if (!h.twice.empty()) {
-        report->error = h.twice;
-        return false;
-    }
-    if (h.found == 0) {
-        report->error =
-            "the first line names no camera columns; a header such as "
-            "lat,lon,bearing,speed,type,dir is needed";
-        return false;
-    }
-    if (h.found < CamColumnCount) {
-        report->error = "the header has no column for " + MissingColumns(h);
-        return false;
-    }
+    Header h;
+    if (!ReadCamHeader(&p, end, &h, &report->error)) return false;
 
     const std::wstring* types = typeList.empty() ? nullptr : &typeList;
     CsvScanner scan(p, end, h.separator);
@@ -401,6 +442,82 @@ bool ImportCamCsv(const std::wstring& typeList, ICameraList* pList, const std::w
         if (pList && !pCam->IsValid()) pList->AddCameraItem(pCam);
     }
     read.RemoveAll(false);
+    return true;
+}
+
+CsvLineCorrection CorrectionOf(const CSpeedCamData& cam, int line) {
+    CsvLineCorrection c;
+    c.line = line;
+    c.removed = cam.m_bRemoved != 0;
+    if (c.removed) return c;
+    const int32_t whole[CamColumnCount] = {0, 0, cam.m_nBearingAngle, cam.m_nSpeedLimit,
+                                           cam.m_nCameraType, cam.m_nDirType};
+    for (int col = 0; col < CamColumnCount; ++col) {
+        if (!cam.m_bWasInvalid[col]) continue;
+        char buf[64];
+        std::to_chars_result r;
+        if (col <= CamLongitude)
+            r = std::to_chars(buf, buf + sizeof buf,
+                              col == CamLatitude ? cam.m_dLatitude : cam.m_dLongitude,
+                              std::chars_format::fixed);
+        else
+            r = std::to_chars(buf, buf + sizeof buf, whole[col]);
+        if (r.ec == std::errc()) c.value[col].assign(buf, r.ptr);
+    }
+    return c;
+}
+
+bool PatchCamCsv(std::string_view text, const std::vector<CsvLineCorrection>& corrections,
+                 std::string* out, std::string* error) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    Header h;
+    if (!ReadCamHeader(&p, end, &h, error)) return false;
+    std::vector<const CsvLineCorrection*> byLine;
+    for (const CsvLineCorrection& c : corrections) {
+        if (c.line < 1) continue;
+        if (byLine.size() <= size_t(c.line)) byLine.resize(size_t(c.line) + 1);
+        byLine[size_t(c.line)] = &c;
+    }
+    std::string patched(text.data(), size_t(p - text.data()));  // the byte order mark
+    patched.reserve(text.size());
+    CsvScanner scan(p, end, h.separator);
+    CsvScanner::RowSpan row;
+    std::vector<std::string> fields;
+    int line;
+    while (scan.Next(&fields, &line, error, &row)) {
+        const CsvLineCorrection* c = size_t(line) < byLine.size() ? byLine[size_t(line)] : nullptr;
+        if (!c) {
+            patched.append(row.begin, row.end);
+            continue;
+        }
+        if (c->removed) continue;
+        // The corrected fields in the order they stand in the line.
+        std::vector<std::pair<int, const std::string*>> edits;
+        for (int col = 0; col < CamColumnCount; ++col)
+            if (!c->value[col].empty()) edits.emplace_back(h.index[col], &c->value[col]);
+        std::sort(edits.begin(), edits.end());
+        const char* from = row.begin;
+        int count = int(row.fields.size());
+        for (const auto& edit : edits) {
+            if (edit.first < count) {
+                const CsvScanner::FieldSpan& f = row.fields[size_t(edit.first)];
+                patched.append(from, f.begin);
+                patched += f.quoted ? "\"" + *edit.second + "\"" : *edit.second;
+                from = f.end;
+                continue;
+            }
+            // A field the line lacks: separators up to it, before the line ending.
+            patched.append(from, row.content);
+            from = row.content;
+            patched.append(size_t(edit.first - count + 1), h.separator);
+            patched += *edit.second;
+            count = edit.first + 1;
+        }
+        patched.append(from, row.end);
+    }
+    if (!error->empty()) return false;
+    *out = std::move(patched);
     return true;
 }
 

@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
+class CSpeedCamData;
 class CSpeedCamDataSet;
 class ICameraList;
 
@@ -45,6 +47,26 @@ bool ParseCamCsv(const char* data, size_t size, const std::wstring& typeList,
 // were, when the file cannot be read or is not a camera CSV file (pReport->error says why).
 bool ImportCamCsv(const std::wstring& typeList, ICameraList* pList, const std::wstring& path,
                   CSpeedCamDataSet* pSet, CamCsvReport* pReport = nullptr);
+
+// One record of a CSV file after the user corrected it: the line it starts on, and either
+// removed or the new text of each corrected field (empty: the field stays as written).
+struct CsvLineCorrection {
+    int line = 0;
+    bool removed = false;
+    std::string value[6];  // CamLatitude ... CamDirType
+};
+
+// What the user made of a listed record: removed, or the current values of the fields that
+// failed at the import (coordinates as plain decimals).
+CsvLineCorrection CorrectionOf(const CSpeedCamData& cam, int line);
+
+// The file's text with the corrections made in place: a removed record's line goes whole, a
+// corrected field takes its new text (inside quotes when it had them) and a field the line
+// lacks is added. Every other byte stays: the header, the other columns, the separator, the
+// quoting, the line endings and a byte order mark. False, with the reason, when the text is
+// not a camera CSV file.
+bool PatchCamCsv(std::string_view text, const std::vector<CsvLineCorrection>& corrections,
+                 std::string* out, std::string* error);
 
 // Whether the text's first line is a CSV header naming latitude and longitude columns. Cheap:
 // only that line is looked at.

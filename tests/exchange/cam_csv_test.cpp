@@ -16,6 +16,9 @@
 namespace {
 
 using exchange::CamCsvReport;
+using exchange::CorrectionOf;
+using exchange::CsvLineCorrection;
+using exchange::PatchCamCsv;
 
 std::vector<const CSpeedCamData*> Records(const CSpeedCamDataSet& s) {
     std::vector<const CSpeedCamData*> v;
@@ -226,3 +229,36 @@ TEST(CamCsvWriter, ExactCoordinatesAndInvalidColumnsReadBack) {
 }
 
 }  // namespace
+
+TEST(CamCsvPatch, AddsMissingFieldsKeepsTheLastLineAndWritesPlainDecimals) {
+    // Line 2 lacks its type and dir fields; line 3 has no line end.
+    const std::string text = "lat,lon,bearing,speed,type,dir\r\n1,2,3,4\r\n5,6,7,8,1,1";
+    CsvLineCorrection missing;
+    missing.line = 2;
+    missing.value[CamDirType] = "2";
+    missing.value[CamCameraType] = "1";
+    CSpeedCamData cam;
+    cam.m_dLatitude = 0.0001;
+    cam.m_bWasInvalid[CamLatitude] = 1;
+    const CsvLineCorrection last = CorrectionOf(cam, 3);
+    EXPECT_EQ(last.value[CamLatitude], "0.0001");
+    EXPECT_TRUE(last.value[CamLongitude].empty());
+    std::string out, error;
+    ASSERT_TRUE(PatchCamCsv(text, {missing, last}, &out, &error)) << error;
+    EXPECT_EQ(out, "lat,lon,bearing,speed,type,dir\r\n1,2,3,4,1,2\r\n0.0001,6,7,8,1,1");
+
+    // Removing the last line leaves the line end of the one before; no correction, no change.
+    CsvLineCorrection gone;
+    gone.line = 3;
+    gone.removed = true;
+    ASSERT_TRUE(PatchCamCsv(text, {gone}, &out, &error));
+    EXPECT_EQ(out, "lat,lon,bearing,speed,type,dir\r\n1,2,3,4\r\n");
+    ASSERT_TRUE(PatchCamCsv(text, {}, &out, &error));
+    EXPECT_EQ(out, text);
+
+    // A text that is no camera file, or breaks off in a quote, is refused and out is untouched.
+    out = "kept";
+    EXPECT_FALSE(PatchCamCsv("a,b\r\n1,2\r\n", {gone}, &out, &error));
+    EXPECT_FALSE(PatchCamCsv(text + "\r\n\"9,1,1,1,1,1", {gone}, &out, &error));
+    EXPECT_EQ(out, "kept");
+}
