@@ -6,7 +6,6 @@
 
 #include "base/file_io.h"
 #include "base/paths.h"
-#include "camdata/config.h"
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "rawconv/converter.h"
@@ -101,17 +100,14 @@ int RunConvert(const Args& args) {
     std::wstring modelName;
     if (o.model > 0) {
         // The model list beside the program, as the wizard has it.
-        const std::wstring ini = kovra::JoinPath(kovra::GetProgramFolderW(), L"\\Setting.ini");
-        CModelSettings model;
-        if (o.model > GetModelCount(ini) || !GetModelSettings(ini, kovra::GetProgramFolderW(), o.model, &model))
-            return Fail("there is no model " + std::to_string(o.model) + " in " + kovra::ToUtf8(ini));
-        const std::wstring exe = model.m_strConvertExe;
-        const size_t name = exe.find_last_of(L"\\/");
-        const std::wstring exeName = name == std::wstring::npos ? exe : exe.substr(name + 1);
+        ConverterFiles files;
+        if (!ModelConverter(kovra::GetProgramFolderW(), o.model, &files, &modelName))
+            return Fail("there is no model " + std::to_string(o.model) + " in " +
+                        kovra::ToUtf8(kovra::JoinPath(kovra::GetProgramFolderW(), L"\\Setting.ini")));
+        const std::wstring exeName = kovra::FileNameOf(files.exe);
         if (exeName != L"rawconv.exe" && exeName != L"rawconv")
-            return Fail("model " + std::to_string(o.model) + " uses the converter " + kovra::ToUtf8(exe) +
+            return Fail("model " + std::to_string(o.model) + " uses the converter " + kovra::ToUtf8(files.exe) +
                         ", which kovracli cannot run");
-        modelName = model.m_strDeviceName;
     }
 
     // 1. Imports in the wizard's order; the later steps test types against the base list.
@@ -161,25 +157,24 @@ int RunConvert(const Args& args) {
         return 1;
     }
 
-    // 3. Duplicates: one camera kept per group, as the wizard's choice keeps it.
+    // 3. Duplicates: one camera kept per group, as the wizard's choice keeps it. After the
+    // last group the session writes the conversion workbook in History and starts the
+    // converter core on it, here and now.
     const ptrdiff_t beforeFilter = session.Set(0).GetCount() + session.Set(1).GetCount() + session.Set(2).GetCount();
-    session.StartConvert();
-    session.SearchDuplicates();
-    ConversionSession::Action next = session.OnSearchDone();
-    const int groups = session.GroupCount();
+    CoreLauncher core(o.out);
+    session.SetLauncher(&core);
+    session.ChooseConverter(ConverterFiles{L"rawconv", L"", L"", L""});
     session.SetAlwaysSelect(o.keep >= 0);
-    while (next == ConversionSession::kNone && session.GetScreen() == ConversionSession::kChoosing)
-        next = session.NextSet(o.keep);
+    session.Convert();
+    const int groups = session.ConvertStateOf().groupCount;
+    while (session.GetScreen() == ConversionSession::kChoosing) session.NextSet(o.keep);
     const ptrdiff_t afterFilter = session.Set(0).GetCount() + session.Set(1).GetCount() + session.Set(2).GetCount();
 
-    // 4. The conversion workbook in History, then the converter core on it.
-    session.OnWorkbookBuilt(session.BuildWorkbook());
+    // 4. The converter's result.
     const std::wstring history = session.Workbook();
     if (history.empty()) return Fail("cannot write the conversion workbook in " + o.out + "/History");
-    CoreLauncher core(o.out);
-    session.StartConverter(ConverterFiles{L"rawconv", L"", L"", L""}, &core);
     const rawconv::RunResult& r = core.result;
-    session.OnConverterAnswer(r.outcome == rawconv::Outcome::Success);
+    session.OnConverterAnswer(session.ConverterRun(), r.outcome == rawconv::Outcome::Success);
     if (r.outcome != rawconv::Outcome::Success) {
         std::fprintf(stderr, "kovracli: the converter refused the conversion workbook %s:\n%s",
                      kovra::ToUtf8(history).c_str(), ReadLog(r.errorLogPath).c_str());

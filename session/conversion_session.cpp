@@ -1,5 +1,5 @@
-// The conversion session: imports, corrections, the duplicate choice, the converter and the
-// device file's copy, as state that the wizard shows and kovracli drives.
+// The conversion session: the three imports with their corrections, the duplicate choice, the
+// conversion workbook, the converter and the device file's copy, performed step by step.
 #include "session/conversion_session.h"
 
 #include <algorithm>
@@ -13,9 +13,12 @@
 #include "exchange/cam_csv.h"
 #include "exchange/cam_record.h"
 #include "exchange/kml.h"
-#include "resources/resource.h"
+#include "camdata/config.h"
 
 namespace {
+
+// As large as the CSV import reads.
+const uint64_t kMaxCsvBytes = 256u << 20;
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
@@ -26,11 +29,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
         if (std::towlower(wint_t(x)) != std::towlower(wint_t(y))) return false;
     }
     return true;
-}
-
-std::wstring FileName(const std::wstring& path) {
-    const size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? path : path.substr(cut + 1);
 }
 
 }  // namespace
@@ -71,28 +69,110 @@ std::unique_ptr<ImportedSource> ImportSource(int step, const std::wstring& path,
     return s;
 }
 
-unsigned ConversionSession::FailureStatusId(Failure failure) {
-    switch (failure) {
-        case kFailWorkbook: return IDS_WORKBOOK_FAILED;
-        case kFailStart: return IDS_CONVERTER_NOT_STARTED;
-        case kFailNoAnswer: return IDS_CONVERTER_NO_ANSWER;
-        case kFailCopy: return IDS_COPY_FAILED;
-        default: return IDS_SOURCE_ERRORS;
-    }
+std::vector<std::wstring> ModelNames(const std::wstring& programFolder) {
+    return GetModelNames(kovra::JoinPath(programFolder, L"\\Setting.ini"));
 }
 
-ConversionSession::ConversionSession(const std::wstring& folder) : m_strFolder(folder) {
-    for (int s = 0; s < 3; ++s) {
-        m_sources[s].reset(new ImportedSource);
-        m_sources[s]->step = s;
+bool ModelConverter(const std::wstring& programFolder, int model, ConverterFiles* files,
+                    std::wstring* deviceName) {
+    const std::wstring ini = kovra::JoinPath(programFolder, L"\\Setting.ini");
+    CModelSettings m;
+    // A model the file does not list still gets its paths: they name no file, so the start
+    // fails and says so.
+    const bool listed = GetModelSettings(ini, programFolder, model, &m) && model >= 1 && model <= GetModelCount(ini);
+    *files = ConverterFiles{m.m_strConvertExe, m.m_strRawFile, m.m_strSuccessLog, m.m_strErrorLog};
+    if (deviceName) *deviceName = m.m_strDeviceName;
+    return listed;
+}
+
+// The three sources and the filter over them, lent to a job while it works.
+struct ConversionSession::Sources {
+    std::unique_ptr<ImportedSource> step[3];
+    std::unique_ptr<CDuplicateFilter> filter;
+};
+
+// Reads a file of a step into a source of its own.
+class ConversionSession::ReadJob : public SessionJob {
+public:
+    ReadJob(ConversionSession* session, unsigned id, int step, const std::wstring& path)
+        : m_session(session), m_id(id), m_step(step), m_path(path), m_types(session->TypeListFor(step)),
+          m_workingBase(session->WorkingBasePath()) {}
+    const char* Name() const override { return "read"; }
+    void Work() override { m_result = ImportSource(m_step, m_path, m_types, m_workingBase); }
+    void Done() override {
+        if (m_session->m_nReading[m_step] == m_id) m_session->TakeImport(std::move(m_result));
     }
-    SetScreen(kSettings);
+
+private:
+    ConversionSession* m_session;
+    unsigned m_id;
+    int m_step;
+    std::wstring m_path, m_types, m_workingBase;
+    std::unique_ptr<ImportedSource> m_result;
+};
+
+// The duplicate search over the lent sources.
+class ConversionSession::SearchJob : public SessionJob {
+public:
+    SearchJob(ConversionSession* session, unsigned id, std::unique_ptr<Sources> sources)
+        : m_session(session), m_id(id), m_sources(std::move(sources)) {}
+    const char* Name() const override { return "search"; }
+    void Work() override { m_sources->filter->FindDuplicateGroups(); }
+    void Done() override { m_session->OnSearchDone(m_id, std::move(m_sources)); }
+
+private:
+    ConversionSession* m_session;
+    unsigned m_id;
+    std::unique_ptr<Sources> m_sources;
+};
+
+// The conversion workbook from the lent sources.
+class ConversionSession::WorkbookJob : public SessionJob {
+public:
+    WorkbookJob(ConversionSession* session, unsigned id, std::unique_ptr<Sources> sources)
+        : m_session(session), m_id(id), m_folder(session->m_strFolder), m_sources(std::move(sources)) {}
+    const char* Name() const override { return "workbook"; }
+    void Work() override {
+        // The folder is made at start; it may have gone since.
+        kovra::CreateFolder(kovra::JoinPath(m_folder, L"\\History"));
+        m_workbook = BuildConversionWorkbook(m_folder, &m_sources->step[0]->set, &m_sources->step[1]->set,
+                                             &m_sources->step[2]->set);
+    }
+    void Done() override { m_session->OnWorkbookBuilt(m_id, std::move(m_sources), m_workbook); }
+
+private:
+    ConversionSession* m_session;
+    unsigned m_id;
+    std::wstring m_folder;
+    std::unique_ptr<Sources> m_sources;
+    std::wstring m_workbook;
+};
+
+namespace {
+
+std::unique_ptr<ImportedSource> EmptySource(int step, const std::wstring& path = std::wstring()) {
+    std::unique_ptr<ImportedSource> s(new ImportedSource);
+    s->step = step;
+    s->path = path;
+    return s;
+}
+
+}  // namespace
+
+ConversionSession::ConversionSession(const std::wstring& folder) : m_strFolder(folder) {
+    for (int s = 0; s < 3; ++s) m_sources[s] = EmptySource(s);
 }
 
 // The filter points into the sets: it goes first.
 ConversionSession::~ConversionSession() { m_pFilter.reset(); }
 
 std::wstring ConversionSession::WorkingBasePath() const { return GetWorkingBaseFilePath(m_strFolder); }
+
+void ConversionSession::ImportChanged(int step) { m_pObserver->OnImportChanged(step); }
+
+void ConversionSession::ConvertChanged() { m_pObserver->OnConvertChanged(); }
+
+// Steps 1-3: the data
 
 std::wstring ConversionSession::TypeListFor(int step) const {
     return step == 0 ? std::wstring() : m_sources[0]->set.m_strCameraTypes;
@@ -104,17 +184,20 @@ ImportedSource::Outcome ConversionSession::Import(int step, const std::wstring& 
 
 ImportedSource::Outcome ConversionSession::Adopt(std::unique_ptr<ImportedSource> source) {
     const int step = source->step;
-    // A filter over the old sets would point at freed records.
+    // Whoever shows the old records lets go of them, and a filter over the old sets would
+    // point at freed ones.
+    EndCorrection(step);
     m_pFilter.reset();
     m_sources[step] = std::move(source);
     return m_sources[step]->outcome;
 }
 
-void ConversionSession::ResetStep(int step) {
-    std::unique_ptr<ImportedSource> empty(new ImportedSource);
-    empty->step = step;
-    empty->path = m_sources[step]->path;
-    Adopt(std::move(empty));
+void ConversionSession::ResetStep(int step) { Adopt(EmptySource(step, m_sources[step]->path)); }
+
+void ConversionSession::EndCorrection(int step) {
+    m_pObserver->OnCorrectionEnding(step);
+    // The records stay in the set as they stand; only the list of them goes.
+    m_sources[step]->invalid.m_items.clear();
 }
 
 void ConversionSession::RemoveAllInvalid(int step) {
@@ -130,13 +213,26 @@ bool ConversionSession::AllValid(int step) const {
 SaveResult ConversionSession::SaveCorrections(int step) {
     ImportedSource& s = *m_sources[step];
     if (!s.csv) return ::SaveCorrections(s.path, step == 1, &s.set, &s.invalid);
+    // Only the listed records change in the user's file: each keeps its line, and the line
+    // only loses what was removed or takes the corrected values.
+    std::vector<exchange::CsvLineCorrection> corrections;
+    size_t index = 0;
+    for (POSITION pos = s.set.m_camList.GetHeadPosition(); pos; ++index) {
+        const CSpeedCamData* cam = s.set.m_camList.GetNext(pos);
+        if (index >= s.lines.size()) break;
+        const exchange::CsvLineCorrection c = exchange::CorrectionOf(*cam, s.lines[index]);
+        if (c.removed || std::any_of(std::begin(c.value), std::end(c.value), [](const std::string& v) { return !v.empty(); }))
+            corrections.push_back(c);
+    }
     const bool backedUp = kovra::CopyFileReplacing(s.path, MakeBackupPath(s.path));
     DropRemoved(step);
     if (!backedUp) return SaveResult::BackupFailed;
-    exchange::CamCollection cams;
-    cams.kind = exchange::SourceKind::Csv;
-    cams.records = exchange::RecordsFromSet(s.set, nullptr);
-    const std::string text = exchange::FormatCamCsv(cams);
+    std::vector<uint8_t> bytes;
+    std::string text, error;
+    if (!kovra::ReadWholeFile(s.path, bytes, kMaxCsvBytes) ||
+        !exchange::PatchCamCsv(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                               corrections, &text, &error))
+        return SaveResult::WriteFailed;
     return kovra::WriteFileReplacing(s.path, text.data(), text.size()) ? SaveResult::Saved : SaveResult::WriteFailed;
 }
 
@@ -154,255 +250,301 @@ int ConversionSession::DropRemoved(int step) {
     return dropped;
 }
 
-// The import pages' screens
+// Steps 1-3: the road
 
-ConversionSession::ImportView ConversionSession::ImportViewOf(int step) const {
-    const ImportState& s = m_import[step];
-    ImportView v;
-    v.screen = s.screen;
-    v.choice = step == 0 && s.screen == kChoose;
-    v.file = s.screen == kChoose;
-    v.browseEnabled = !(step == 0 && s.download);
-    v.templateButton = step == 2 && s.screen == kChoose;
-    v.progress = s.downloading;
-    v.nextBack = !s.downloading;
-    v.nextEnabled = s.screen == kChoose || s.screen == kImported ||
-                    ((s.screen == kExamined || s.screen == kCorrecting) && s.allValid);
-    v.list = s.screen == kCorrecting || (s.screen == kExamined && m_sources[step]->invalid.GetItemCount() > 0);
-    v.correction = s.screen == kCorrecting;
-    v.failed = s.screen == kLoading && s.loadFailed;
-    switch (s.screen) {
-        case kChoose: v.statusId = 0; break;
-        case kLoading:
-            v.statusId = s.downloading ? IDS_DOWNLOADING_BASE : s.loadFailed ? IDS_INCORRECT_FORMAT : IDS_CHECKING_DATA;
-            break;
-        case kExamined: v.statusId = IDS_CHECKING_DATA; break;
-        case kCorrecting: v.statusId = IDS_SOME_INVALID; break;
-        case kImported:
-            // The user's own file is only overwritten after a backup exists, and a failed
-            // write is said as such: nobody should read "saved" about a file that still
-            // holds the old data.
-            v.statusId = s.nothingToSave ? IDS_CHECKING_DATA
-                                         : s.saved == SaveResult::Saved ? IDS_BASE_IMPORTED : IDS_SAVE_FAILED;
-            break;
-    }
-    return v;
+void ConversionSession::ChooseDownload(bool download) {
+    m_import[0].download = download;
+    ImportChanged(0);
 }
 
-ConversionSession::ImportAction ConversionSession::ImportNext(int step, bool fileExists) {
+ConversionSession::NextResult ConversionSession::Next(int step, const std::wstring& path) {
     ImportState& s = m_import[step];
     switch (s.screen) {
-        case kChoose:
-            if (step == 0 && s.download) return kImportDownload;
-            if (!fileExists) return kImportRefused;
+        case kChoose: {
+            if (step == 0 && s.download) return kNextDownload;
+            if (path.empty() || !kovra::FileExists(path)) return kNextRefused;
             s.screen = kLoading;
             s.loadFailed = false;
-            return kImportFile;
+            ImportChanged(step);
+            if (++m_nJob == 0) ++m_nJob;
+            m_nReading[step] = m_nJob;
+            m_pRunner->Run(std::unique_ptr<SessionJob>(new ReadJob(this, m_nJob, step, path)));
+            return kNextTaken;
+        }
         case kLoading:
-            s.downloading = false;
-            if (s.loadFailed) return kImportNone;
-            s.screen = kExamined;
-            s.allValid = m_sources[step]->invalid.GetItemCount() == 0;
-            return kImportExamine;
         case kExamined:
-            if (s.allValid) {
-                s.screen = kImported;
-                return kImportSave;
-            }
-            s.screen = kCorrecting;
-            return kImportNone;
+            return kNextTaken;  // a read under way, or its failure on show
         case kCorrecting:
-            s.screen = kImported;
-            return kImportSave;
+            SaveAndShow(step);
+            return kNextTaken;
         case kImported:
-            return kImportHandOver;
+            HandOver(step);
+            return kNextTaken;
     }
-    return kImportNone;
+    return kNextTaken;
 }
 
 void ConversionSession::BeginDownload(int step) {
-    m_import[step].screen = kLoading;
-    m_import[step].downloading = true;
-    m_import[step].loadFailed = false;
+    ImportState& s = m_import[step];
+    s.screen = kLoading;
+    s.downloading = true;
+    s.loadFailed = false;
+    ImportChanged(step);
 }
 
-void ConversionSession::EndLoad(int step, bool failed) {
-    m_import[step].downloading = false;
-    m_import[step].loadFailed = failed;
+void ConversionSession::OnDownloaded(std::unique_ptr<ImportedSource> source) {
+    // A download given up on (the step went back meanwhile) brings nothing.
+    if (!source || m_import[source->step].screen != kLoading || !m_import[source->step].downloading) return;
+    TakeImport(std::move(source));
 }
 
-void ConversionSession::SetSaveResult(int step, bool nothingToSave, SaveResult result) {
-    m_import[step].nothingToSave = nothingToSave;
-    m_import[step].saved = result;
+void ConversionSession::OnDownloadFailed(int step) {
+    ImportState& s = m_import[step];
+    if (s.screen != kLoading) return;
+    s.downloading = false;
+    s.loadFailed = true;
+    ImportChanged(step);
 }
 
-void ConversionSession::ResetImport(int step) {
+// A read or a download has ended: the failure, the records to correct, or on at once.
+void ConversionSession::TakeImport(std::unique_ptr<ImportedSource> source) {
+    const int step = source->step;
+    m_nReading[step] = 0;
+    ImportState& s = m_import[step];
+    s.downloading = false;
+    const ImportedSource::Outcome outcome = Adopt(std::move(source));
+    if (outcome == ImportedSource::kInvalidFile) {
+        Restart(step);
+        m_pObserver->OnImportRefused(step);
+        return;
+    }
+    if (outcome == ImportedSource::kNoCameras) {
+        s.loadFailed = true;
+        ImportChanged(step);
+        return;
+    }
+    s.screen = kExamined;
+    s.allValid = m_sources[step]->invalid.GetItemCount() == 0;
+    if (s.allValid) {
+        SaveAndShow(step);
+        return;
+    }
+    s.screen = kCorrecting;
+    m_pObserver->OnCorrectionListed(step);
+    ImportChanged(step);
+}
+
+// The corrections into the file, then the result; with nothing listed, on to the next step.
+void ConversionSession::SaveAndShow(int step) {
+    ImportState& s = m_import[step];
+    s.screen = kImported;
+    if (m_sources[step]->invalid.GetItemCount() == 0) {
+        s.nothingToSave = true;
+        s.saved = SaveResult::Saved;
+        HandOver(step);
+        return;
+    }
+    // The removed records are deleted by the save: nobody may show them any more.
+    m_pObserver->OnCorrectionEnding(step);
+    s.nothingToSave = false;
+    s.saved = SaveCorrections(step);
+    ImportChanged(step);
+}
+
+void ConversionSession::HandOver(int step) {
+    EndCorrection(step);
+    m_pObserver->OnStepDone(step);
+}
+
+void ConversionSession::RecheckCorrections(int step) {
+    m_import[step].allValid = AllValid(step);
+    ImportChanged(step);
+}
+
+void ConversionSession::Skip(int step) {
+    m_nReading[step] = 0;  // a read under way is of no use now
+    HandOver(step);
+}
+
+bool ConversionSession::Back(int step) {
+    const ImportScreen screen = m_import[step].screen;
+    Restart(step);
+    return !(step == 0 && screen != kChoose);
+}
+
+void ConversionSession::Restart(int step) {
+    m_nReading[step] = 0;
     const bool download = m_import[step].download;
     m_import[step] = ImportState();
     m_import[step].download = download;
+    ResetStep(step);
+    ImportChanged(step);
 }
 
 // Step 4
 
-void ConversionSession::SetLabels(const CDuplicateLabels& labels) {
-    m_labels = labels;
-    if (m_pFilter) m_pFilter->SetLabels(labels);
+void ConversionSession::ChooseDestFolder(const std::wstring& folder, bool remember) {
+    m_strDestFolder = folder;
+    if (remember) SetDestFolderSetting(folder);
 }
 
-void ConversionSession::SetScreen(Screen screen) {
-    m_view.screen = screen;
-    ConvertView& v = m_view;
-    const bool failed = v.failure != kFailNone;
-    v.settings = screen == kSettings;
-    v.convert = screen <= kChoosing;
-    v.convertEnabled = screen == kSettings;
-    // A converter that runs is waited for as long as it runs; the user may go back meanwhile.
-    v.back = screen <= kChoosing || (screen == kConverting && m_bConverterStarted);
-    v.backEnabled = screen != kFiltering;
-    v.choice = screen == kChoosing;
-    v.rowsEnabled = v.choice && !m_bAlwaysSelect;
-    v.sourceEnabled = v.choice && m_bAlwaysSelect;
-    v.next = screen == kChoosing || (screen == kResult && !failed);
-    v.nextTextId = screen == kChoosing && m_bGroupMode && m_nCurGroup + 1 < m_nGroupCount ? IDS_NEXT_SET : IDS_NEXT;
-    v.tryAgain = screen == kResult && failed;
-    v.browseAgain = screen == kResult && v.failure == kFailCopy;
-    v.openFolder = screen == kDone;
-    v.showOnMap = screen == kDone;
-    v.log = screen == kResult && v.failure == kFailConverterErrors;
-    v.waitCursor = screen == kConverting;
-    switch (screen) {
-        case kSettings: v.statusId = IDS_CONVERT_INTRO; break;
-        case kFiltering: v.statusId = IDS_FILTERING; break;
-        case kChoosing: v.statusId = IDS_SAME_PLACE; break;
-        case kConverting: v.statusId = IDS_CONVERTING; break;
-        case kResult: v.statusId = failed ? FailureStatusId(v.failure) : IDS_CONVERSION_COMPLETE; break;
-        case kDone: v.statusId = kStatusDone; break;
+std::unique_ptr<ConversionSession::Sources> ConversionSession::LendSources() {
+    std::unique_ptr<Sources> lent(new Sources);
+    for (int s = 0; s < 3; ++s) {
+        lent->step[s] = std::move(m_sources[s]);
+        m_sources[s] = EmptySource(s, lent->step[s]->path);
     }
+    lent->filter = std::move(m_pFilter);
+    m_bBusy = true;
+    return lent;
 }
+
+void ConversionSession::TakeBack(std::unique_ptr<Sources> sources) {
+    m_pFilter.reset();
+    for (int s = 0; s < 3; ++s) m_sources[s] = std::move(sources->step[s]);
+    m_pFilter = std::move(sources->filter);
+    m_bBusy = false;
+}
+
+void ConversionSession::SetScreen(Screen screen) { m_convert.screen = screen; }
 
 void ConversionSession::Fail(Failure failure) {
-    m_bConverterStarted = false;
-    m_view.failure = failure;
+    m_convert.converterRuns = false;
+    m_convert.failure = failure;
     SetScreen(kResult);
 }
 
-ConversionSession::Action ConversionSession::StartConvert() {
-    if (m_view.screen != kSettings) return kNone;
-    m_view.failure = kFailNone;
-    m_nCurGroup = 0;
-    m_nGroupCount = 0;
+void ConversionSession::Convert() {
+    if (m_convert.screen != kSettings || m_bBusy) return;
+    m_convert.failure = kFailNone;
+    m_convert.group = 0;
+    m_convert.groupCount = 0;
     m_strWorkbook.clear();
     m_strCopied.clear();
-    if (m_pDuplicateList) m_pDuplicateList->DeleteAllItems();
-    m_pFilter.reset(new CDuplicateFilter(&Set(0), &Set(1), &Set(2), m_pDuplicateList));
-    m_pFilter->SetLabels(m_labels);
+    // The choice deletes records from the sets: no correction list may still show them.
+    for (int step = 0; step < 3; ++step) EndCorrection(step);
+    m_pFilter.reset(new CDuplicateFilter(&Set(0), &Set(1), &Set(2), nullptr));
     SetScreen(kFiltering);
-    return kSearchDuplicates;
+    ConvertChanged();
+    if (++m_nJob == 0) ++m_nJob;
+    m_pRunner->Run(std::unique_ptr<SessionJob>(new SearchJob(this, m_nJob, LendSources())));
 }
 
-void ConversionSession::SearchDuplicates() {
-    if (m_pFilter) m_pFilter->FindDuplicateGroups();
-}
-
-ConversionSession::Action ConversionSession::OnSearchDone() {
-    if (m_view.screen != kFiltering || !m_pFilter) return kNone;
-    m_pFilter->FillList();
-    m_nGroupCount = m_pFilter->GetGroupCount();
-    m_nCurGroup = 0;
+void ConversionSession::OnSearchDone(unsigned job, std::unique_ptr<Sources> sources) {
+    TakeBack(std::move(sources));
+    if (job != m_nJob || m_convert.screen != kFiltering) {
+        m_pFilter.reset();  // given up on
+        return;
+    }
+    m_convert.groupCount = m_pFilter->GetGroupCount();
+    m_convert.group = 0;
     if (m_pFilter->GetDuplicateCount() == 0) {
         SetScreen(kConverting);
-        return kBuildWorkbook;
+        ConvertChanged();
+        BuildWorkbook();
+        return;
     }
-    m_bGroupMode = !m_bAlwaysSelect;
+    m_convert.groupMode = !m_convert.alwaysSelect;
     m_pFilter->ShowDuplicateGroup(0, nullptr);
     SetScreen(kChoosing);
-    return kNone;
+    ConvertChanged();
 }
 
-bool ConversionSession::ShowGroup(CDuplicateGroupView* pView) {
+bool ConversionSession::ShowGroup(const CDuplicateLabels& labels, CDuplicateGroupView* pView) {
     CDuplicateGroupView view;
-    if (!m_pFilter || !m_pFilter->ShowDuplicateGroup(m_nCurGroup, &view)) return false;
+    if (m_bBusy || !m_pFilter) return false;
+    m_pFilter->SetLabels(labels);
+    if (!m_pFilter->ShowDuplicateGroup(m_convert.group, &view)) return false;
     // The choice stays where it was unless that row has no camera now.
-    if (m_nChosenRow >= view.m_nRowCount) m_nChosenRow = 0;
+    if (m_convert.chosenRow >= view.m_nRowCount) m_convert.chosenRow = 0;
     if (pView) *pView = view;
     return true;
 }
 
 void ConversionSession::SetAlwaysSelect(bool on) {
-    m_bAlwaysSelect = on;
-    if (m_view.screen != kChoosing) return;
-    m_bGroupMode = !on;
-    SetScreen(kChoosing);
+    m_convert.alwaysSelect = on;
+    if (m_convert.screen != kChoosing) return;
+    m_convert.groupMode = !on;
+    ConvertChanged();
 }
 
-ConversionSession::Action ConversionSession::NextSet(int alwaysSource) {
-    if (m_view.screen != kChoosing || !m_pFilter) return kNone;
-    if (m_bAlwaysSelect) {
-        m_pFilter->KeepSourceForAll(alwaysSource, m_nCurGroup);
-        m_nCurGroup = std::max(m_nGroupCount - 1, 0);
-        m_bGroupMode = false;
-    } else if (m_bGroupMode) {
-        if (m_nCurGroup < m_nGroupCount) m_pFilter->KeepChosenCamera(m_nChosenRow);
-        ++m_nCurGroup;
+void ConversionSession::NextSet(int alwaysSource) {
+    if (m_convert.screen != kChoosing || !m_pFilter || m_bBusy) return;
+    ConvertState& c = m_convert;
+    if (c.alwaysSelect) {
+        m_pFilter->KeepSourceForAll(alwaysSource, c.group);
+        c.group = std::max(c.groupCount - 1, 0);
+        c.groupMode = false;
+    } else if (c.groupMode) {
+        if (c.group < c.groupCount) m_pFilter->KeepChosenCamera(c.chosenRow);
+        ++c.group;
         // A group with nothing left to choose from is passed over.
-        while (m_nCurGroup < m_nGroupCount && !m_pFilter->ShowDuplicateGroup(m_nCurGroup, nullptr)) ++m_nCurGroup;
-        if (m_nCurGroup >= m_nGroupCount) m_bGroupMode = false;
+        while (c.group < c.groupCount && !m_pFilter->ShowDuplicateGroup(c.group, nullptr)) ++c.group;
+        if (c.group >= c.groupCount) c.groupMode = false;
     }
-    if (m_bGroupMode) {
-        SetScreen(kChoosing);
-        return kNone;
+    if (c.groupMode) {
+        ConvertChanged();
+        return;
     }
     SetScreen(kConverting);
-    return kBuildWorkbook;
+    ConvertChanged();
+    BuildWorkbook();
 }
 
-std::wstring ConversionSession::BuildWorkbook() const {
-    // The folder is made at start; it may have gone since.
-    kovra::CreateFolder(kovra::JoinPath(m_strFolder, L"\\History"));
-    return BuildConversionWorkbook(m_strFolder, &m_sources[0]->set, &m_sources[1]->set, &m_sources[2]->set);
+void ConversionSession::BuildWorkbook() {
+    if (++m_nJob == 0) ++m_nJob;
+    m_pRunner->Run(std::unique_ptr<SessionJob>(new WorkbookJob(this, m_nJob, LendSources())));
 }
 
-ConversionSession::Action ConversionSession::OnWorkbookBuilt(const std::wstring& workbook) {
-    if (m_view.screen != kConverting || m_bConverterStarted) return kNone;
+void ConversionSession::OnWorkbookBuilt(unsigned job, std::unique_ptr<Sources> sources, const std::wstring& workbook) {
+    TakeBack(std::move(sources));
+    if (job != m_nJob || m_convert.screen != kConverting || m_convert.converterRuns) return;
     m_strWorkbook = workbook;
     if (workbook.empty()) {
         Fail(kFailWorkbook);
-        return kNone;
-    }
-    return kStartConverter;
-}
-
-void ConversionSession::StartConverter(const ConverterFiles& files, IConverterLauncher* pLauncher) {
-    if (m_view.screen != kConverting || m_strWorkbook.empty()) return;
-    m_converter = files;
-    if (!pLauncher || !pLauncher->Start(files.exe, m_strWorkbook)) {
+    } else if (!m_pLauncher || !m_pLauncher->Start(m_converter.exe, m_strWorkbook)) {
         Fail(kFailStart);
-        return;
+    } else {
+        if (++m_nRun == 0) ++m_nRun;
+        m_convert.converterRuns = true;
     }
-    m_bConverterStarted = true;
-    SetScreen(kConverting);
+    ConvertChanged();
 }
 
-ConversionSession::Action ConversionSession::OnConverterAnswer(bool success) {
-    // Only the converter this session started and waits for may answer.
-    if (!IsWaitingForConverter()) return kNone;
-    m_bConverterStarted = false;
+void ConversionSession::OnConverterAnswer(unsigned run, bool success) {
+    // Only the run this session waits for may answer: never one given up on before.
+    if (!IsWaitingForConverter() || run != m_nRun) return;
+    m_convert.converterRuns = false;
     if (!success) {
         Fail(kFailConverterErrors);
-        return kNone;
+        ConvertChanged();
+        return;
     }
-    m_view.failure = kFailNone;
+    m_convert.failure = kFailNone;
     SetScreen(kResult);
-    return kCopyResult;
+    // The result shows first; the copy follows (kovracli's converter writes in place).
+    ConvertChanged();
+    if (m_converter.rawFile.empty()) return;
+    CopyResult(m_strDestFolder);
+    ConvertChanged();
 }
 
-void ConversionSession::OnConverterEnded() {
-    if (IsWaitingForConverter()) Fail(kFailNoAnswer);
+void ConversionSession::OnConverterEnded(unsigned run) {
+    if (!IsWaitingForConverter() || run != m_nRun) return;
+    Fail(kFailNoAnswer);
+    ConvertChanged();
+}
+
+bool ConversionSession::CopyAgain(const std::wstring& destFolder) {
+    const bool copied = CopyResult(destFolder);
+    ConvertChanged();
+    return copied;
 }
 
 bool ConversionSession::CopyResult(const std::wstring& destFolder) {
-    if (m_view.screen != kResult || (m_view.failure != kFailNone && m_view.failure != kFailCopy)) return false;
-    const std::wstring name = FileName(m_converter.rawFile);
+    const Failure f = m_convert.failure;
+    if (m_convert.screen != kResult || (f != kFailNone && f != kFailCopy)) return false;
+    const std::wstring name = kovra::FileNameOf(m_converter.rawFile);
     const std::wstring dest = destFolder.empty() ? name : kovra::JoinPath(destFolder, name);
     // The destination may be the converter's own folder: then the file is already there.
     const bool copied = SamePath(dest, m_converter.rawFile) ? kovra::FileExists(dest)
@@ -412,26 +554,29 @@ bool ConversionSession::CopyResult(const std::wstring& destFolder) {
         return false;
     }
     m_strCopied = dest;
-    m_view.failure = kFailNone;
+    m_convert.failure = kFailNone;
     SetScreen(kDone);
     return true;
 }
 
+bool ConversionSession::ReadErrorLog(std::vector<uint8_t>* bytes, uint64_t maxBytes) const {
+    return kovra::ReadWholeFile(m_converter.errorLog, *bytes, maxBytes);
+}
+
 std::wstring ConversionSession::WriteMap() const {
-    if (m_view.screen != kDone || m_strCopied.empty()) return std::wstring();
-    const size_t cut = m_strCopied.find_last_of(L"\\/");
-    const std::wstring kml = cut == std::wstring::npos ? std::wstring(L"speed.kml")
-                                                      : m_strCopied.substr(0, cut + 1) + L"speed.kml";
+    if (m_convert.screen != kDone || m_strCopied.empty()) return std::wstring();
+    const std::wstring kml = kovra::FolderOf(m_strCopied) + L"speed.kml";
     std::string error;
     return exchange::WriteSourceKml(m_strCopied, kml, &error) ? kml : std::wstring();
 }
 
 void ConversionSession::ResetConvert() {
-    m_pFilter.reset();
-    m_nCurGroup = 0;
-    m_nGroupCount = 0;
-    m_bConverterStarted = false;
+    // A job under way brings the sources back and finds itself given up on.
+    if (++m_nJob == 0) ++m_nJob;
+    if (!m_bBusy) m_pFilter.reset();
+    const bool alwaysSelect = m_convert.alwaysSelect;
+    m_convert = ConvertState();
+    m_convert.alwaysSelect = alwaysSelect;
     m_strWorkbook.clear();
-    m_view.failure = kFailNone;
-    SetScreen(kSettings);
+    ConvertChanged();
 }

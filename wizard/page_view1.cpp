@@ -17,13 +17,11 @@
 #include "session/conversion_session.h"
 #include "skin/skin_draw.h"
 #include "wizard/base_download.h"
+#include "wizard/import_presenter.h"
 #include "wizard/message_box.h"
 
 namespace {
 
-// Posted to the page when an import failed: the reset and the message come after the screen
-// that started the import has finished.
-const UINT UM_IMPORT_FAILED = WM_APP + 1;
 // Posted after a downloaded workbook's import: the notice that names it.
 const UINT UM_DOWNLOAD_NOTICE = WM_APP + 2;
 
@@ -199,7 +197,7 @@ bool OPageView1::Create(const RECT& rect, CWnd* pParent, UINT nID) {
 // status.
 void OPageView1::ShowView() {
     if (!m_pSession) return;
-    const ConversionSession::ImportView v = m_pSession->ImportViewOf(m_nMode - 1);
+    const ImportView v = View();
     SetStatus(v.statusId);
     if (!m_hWnd) return;
     m_btnDownload.Show(v.choice);
@@ -221,13 +219,12 @@ void OPageView1::ShowView() {
     RefreshNext();
 }
 
+ImportView OPageView1::View() const {
+    return PresentImport(*m_pSession, m_nMode - 1, m_editPath.m_hWnd && Exists(m_editPath.GetWindowText()));
+}
+
 void OPageView1::RefreshNext() {
-    const ConversionSession::ImportView v = m_pSession->ImportViewOf(m_nMode - 1);
-    // On the first screen a file must be there, unless the download is chosen.
-    const bool bEnabled = v.screen == ConversionSession::kChoose
-                              ? (m_nMode == 1 && m_pSession->DownloadChosen()) || Exists(m_editPath.GetWindowText())
-                              : v.nextEnabled;
-    m_btnNext.EnableWindow(bEnabled);
+    m_btnNext.EnableWindow(View().nextEnabled);
     m_btnNext.Invalidate(FALSE);
 }
 
@@ -237,12 +234,11 @@ void OPageView1::Redraw() {
 
 void OPageView1::OnRadioClicked(UINT nId) {
     const bool bDownload = nId == IDC_DOWNLOAD_CHOICE;
-    m_pSession->ChooseDownload(bDownload);
     m_btnDownload.m_bChecked = bDownload;
     m_btnPrevious.m_bChecked = !bDownload;
     m_btnDownload.Invalidate(FALSE);
     m_btnPrevious.Invalidate(FALSE);
-    ShowView();
+    m_pSession->ChooseDownload(bDownload);
 }
 
 void OPageView1::OnBrowse() {
@@ -265,86 +261,75 @@ void OPageView1::OnBrowse() {
 }
 
 void OPageView1::OnNext() {
-    if (GoNext() == 0 && m_nMode == 1) ResetPage();
-}
-
-int OPageView1::GoNext() {
     const int step = m_nMode - 1;
-    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(step);
-    if (screen != ConversionSession::kExamined) {
-        m_strColumnNote.clear();
-        m_lstCamera.EndEdit(true);
-    }
-    if (screen == ConversionSession::kChoose && m_nMode == 1 && m_pSession->DownloadChosen() && !IsConnected()) {
+    const ConversionSession::ImportScreen screen = m_pSession->ImportStateOf(step).screen;
+    m_strColumnNote.clear();
+    m_lstCamera.EndEdit(true);
+    const bool first = screen == ConversionSession::kChoose;
+    if (first && m_nMode == 1 && m_pSession->DownloadChosen() && !IsConnected()) {
         ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
-        return 0;
+        ResetPage();
+        return;
     }
     const std::wstring path = m_editPath.GetWindowText();
-    switch (m_pSession->ImportNext(step, Exists(path))) {
-        case ConversionSession::kImportRefused:
+    if (first) m_strPath = path;
+    switch (m_pSession->Next(step, path)) {
+        case ConversionSession::kNextRefused:
             ::MessageBeep(0xFFFFFFFF);
-            return 0;
-        case ConversionSession::kImportDownload:
-            if (!StartDownload()) return 0;
+            if (m_nMode == 1) ResetPage();
             break;
-        case ConversionSession::kImportFile:
-            m_strPath = path;
-            ShowView();
-            Redraw();
-            ImportFile();
+        case ConversionSession::kNextDownload:
+            if (!StartDownload() && m_nMode == 1) ResetPage();
             break;
-        case ConversionSession::kImportExamine:
-            ShowView();
-            Redraw();
-            if (m_lstCamera.GetItemCount() > 0) m_lstCamera.GotoInvalid(true);
-            PostMessage(UM_STEP_NEXT);
-            return 1;
-        case ConversionSession::kImportSave:
-            SaveCorrections();
-            return 1;
-        case ConversionSession::kImportHandOver:
-            GetParent()->PostMessage(UM_STEP_NEXT);
-            return 1;
-        case ConversionSession::kImportNone:
+        case ConversionSession::kNextTaken:
             break;
     }
+}
+
+// What the session says of this page's step
+
+void OPageView1::OnImportChanged(int step) {
+    if (step != m_nMode - 1) return;
+    ShowView();
+    if (m_hWnd) Redraw();
+}
+
+void OPageView1::OnCorrectionListed(int step) {
+    if (step != m_nMode - 1 || !m_hWnd) return;
+    m_lstCamera.DeleteAllItems();
+    m_lstCamera.SetCameraSet(&m_pSession->Set(step));
+    for (CSpeedCamData* cam : m_pSession->Source(step).invalid.m_items) m_lstCamera.AddCameraItem(cam);
     ShowView();
     Redraw();
-    return 1;
+    if (m_lstCamera.GetItemCount() > 0) m_lstCamera.GotoInvalid(true);
 }
 
-void OPageView1::ImportFile() {
-    if (!m_pSession) return;
+void OPageView1::OnCorrectionEnding(int step) {
+    if (step != m_nMode - 1 || !m_hWnd) return;
+    m_lstCamera.EndEdit(true);
     m_lstCamera.DeleteAllItems();
-    int outcome;
-    {
-        CWaitCursor wait;
-        outcome = m_pSession->Import(m_nMode - 1, m_strPath);
-    }
-    ShowImport(outcome);
 }
 
-void OPageView1::ShowImport(int outcome) {
-    const ImportedSource& source = m_pSession->Source(m_nMode - 1);
-    m_lstCamera.DeleteAllItems();
-    m_lstCamera.SetCameraSet(&m_pSession->Set(m_nMode - 1));
-    for (CSpeedCamData* cam : source.invalid.m_items) m_lstCamera.AddCameraItem(cam);
-    m_pSession->EndLoad(m_nMode - 1, outcome != ImportedSource::kImported);
-    PostMessage(outcome == ImportedSource::kInvalidFile ? UM_IMPORT_FAILED : UM_STEP_NEXT);
+void OPageView1::OnImportRefused(int step) {
+    if (step != m_nMode - 1) return;
+    m_bDownloading = false;
+    ClearPage();
+    ShowMessage(LoadTextOrEmpty(IDS_INVALID_FILE), nullptr, kMessageBoxOK, FALSE);
+}
+
+void OPageView1::OnStepDone(int step) {
+    if (step == m_nMode - 1) GetParent()->PostMessage(UM_STEP_NEXT);
 }
 
 void OPageView1::OnBaseDownloaded() {
-    // Only the download this page waits for: after a failed import the page is back on its
-    // first screen and has said so.
-    if (m_pSession->GetImportScreen(0) == ConversionSession::kChoose || !m_pDownload ||
-        !m_pDownload->m_pImported)
-        return;
+    // Only the download this page waits for.
+    if (!m_bDownloading || !m_pDownload || !m_pDownload->m_pImported) return;
     m_bDownloading = false;
     m_strPath = m_pDownload->m_strPath;
-    const int outcome = m_pSession->Adopt(std::move(m_pDownload->m_pImported));
-    ShowImport(outcome);
-    // The notice comes once the next screen is up; a failed import says so instead.
-    if (outcome != ImportedSource::kInvalidFile) PostMessage(UM_DOWNLOAD_NOTICE);
+    const bool refused = m_pDownload->m_pImported->outcome == ImportedSource::kInvalidFile;
+    m_pSession->OnDownloaded(std::move(m_pDownload->m_pImported));
+    // The notice comes once the next screen is up; a refused file says so instead.
+    if (!refused) PostMessage(UM_DOWNLOAD_NOTICE);
 }
 
 bool OPageView1::StartDownload() {
@@ -383,27 +368,6 @@ bool OPageView1::StartDownload() {
     return true;
 }
 
-void OPageView1::SaveCorrections() {
-    const int step = m_nMode - 1;
-    if (m_lstCamera.GetItemCount() == 0) {
-        m_pSession->SetSaveResult(step, true, SaveResult::Saved);
-        ShowView();
-        PostMessage(UM_STEP_NEXT);
-        return;
-    }
-    SaveResult result;
-    {
-        CWaitCursor wait;
-        // The list lets go of the records first: the removed ones are deleted.
-        m_lstCamera.EndEdit(true);
-        m_lstCamera.DeleteAllItems();
-        result = m_pSession->SaveCorrections(step);
-    }
-    m_pSession->SetSaveResult(step, false, result);
-    ShowView();
-    Redraw();
-}
-
 void OPageView1::RefreshRemoveCaption() {
     const int row = ListView_GetNextItem(m_lstCamera.m_hWnd, -1, LVNI_SELECTED);
     CSpeedCamData* cam = m_lstCamera.GetItemCamera(row);
@@ -421,8 +385,7 @@ void OPageView1::ToggleRemove() {
     cam->m_bRemoved = cam->m_bRemoved ? 0 : 1;
     ListView_RedrawItems(m_lstCamera.m_hWnd, row, row);
     RefreshRemoveCaption();
-    m_pSession->RefreshAllValid(m_nMode - 1);
-    RefreshNext();
+    m_pSession->RecheckCorrections(m_nMode - 1);
 }
 
 void OPageView1::RemoveAllInvalid() {
@@ -430,29 +393,27 @@ void OPageView1::RemoveAllInvalid() {
     m_pSession->RemoveAllInvalid(m_nMode - 1);
     m_lstCamera.Invalidate(FALSE);
     RefreshRemoveCaption();
-    m_pSession->RefreshAllValid(m_nMode - 1);
-    RefreshNext();
+    m_pSession->RecheckCorrections(m_nMode - 1);
 }
 
 void OPageView1::OnBack() {
-    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(m_nMode - 1);
-    ResetPage();
+    ClearPage();
     // Step 1 goes back to its first screen before it goes back to the welcome screen.
-    if (!(m_nMode == 1 && screen != ConversionSession::kChoose)) GetParent()->PostMessage(UM_STEP_BACK, 0);
+    if (m_pSession->Back(m_nMode - 1)) GetParent()->PostMessage(UM_STEP_BACK, 0);
+}
+
+// The page's own part of starting over: no download listened to, no note, no progress.
+void OPageView1::ClearPage() {
+    m_bDownloading = false;
+    m_strColumnNote.clear();
+    m_wndProgress.m_nPos = 0;
+    if (m_hWnd) m_lstCamera.EndEdit(true);
 }
 
 void OPageView1::ResetPage() {
-    m_bDownloading = false;
-    m_strColumnNote.clear();
+    ClearPage();
     if (!m_pSession) return;
-    const int step = m_nMode - 1;
-    m_pSession->ResetImport(step);
-    if (m_hWnd) {
-        m_lstCamera.EndEdit(true);
-        m_lstCamera.DeleteAllItems();
-    }
-    m_pSession->ResetStep(step);
-    m_wndProgress.m_nPos = 0;
+    m_pSession->Restart(m_nMode - 1);
     ShowView();
     if (m_hWnd) Redraw();
 }
@@ -511,8 +472,9 @@ void OPageView1::OnPaint() {
     ::SetTextColor(dc, kWhite);
     HGDIOBJ old = ::SelectObject(dc, m_fontTitle);
     RECT rc;
-    const ConversionSession::ImportScreen screen = m_pSession->GetImportScreen(m_nMode - 1);
-    const bool bLoadFailed = m_pSession->IsLoadFailed(m_nMode - 1);
+    const ConversionSession::ImportState& state = m_pSession->ImportStateOf(m_nMode - 1);
+    const ConversionSession::ImportScreen screen = state.screen;
+    const bool bLoadFailed = state.loadFailed;
     if (screen != ConversionSession::kCorrecting) {
         rc = kTitleRect;
         ::DrawTextW(dc, m_szTitle, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -571,7 +533,7 @@ BOOL OPageView1::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_BROWSE: OnBrowse(); return TRUE;
         case IDC_SKIP:
             m_lstCamera.EndEdit(true);
-            GetParent()->PostMessage(UM_STEP_NEXT);
+            m_pSession->Skip(m_nMode - 1);
             return TRUE;
         case IDC_TEMPLATE: {
             OpenWithShell(m_hWnd, GetModuleDir() + L"\\Template");
@@ -599,12 +561,11 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: OnPaint(); return 0;
         case UM_RADIO_CLICKED: OnRadioClicked(UINT(wParam)); return 0;
         case UM_STEP_NEXT:
-            // The download thread's report: a failed transfer shows as a failed load.
+            // The download thread's report of a failed transfer.
             if (m_bDownloading) {
                 m_bDownloading = false;
-                if (m_pDownload->m_bLoadFailed) m_pSession->EndLoad(m_nMode - 1, true);
+                m_pSession->OnDownloadFailed(m_nMode - 1);
             }
-            GoNext();
             return 0;
         case UM_LIST_CELL_FOCUS:
             if (!m_pSession) return 0;
@@ -617,26 +578,20 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 1;
         case UM_LIST_EDITED:
-            m_pSession->RefreshAllValid(m_nMode - 1);
-            RefreshNext();
+            m_pSession->RecheckCorrections(m_nMode - 1);
             return 1;
         case UM_DOWNLOAD_PERCENT: m_wndProgress.SetPos(int(short(wParam))); return 0;
         case UM_BASE_DOWNLOADED:
             OnBaseDownloaded();
             return 0;
         case UM_DOWNLOAD_NOTICE: {
-            if (m_pSession->GetImportScreen(0) == ConversionSession::kChoose) return 0;
+            if (m_pSession->ImportStateOf(0).screen == ConversionSession::kChoose) return 0;
             std::wstring name;
             GetFileNameFromPath(m_strBaseUrl, name);
             ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,
                         kMessageBoxOK, FALSE);
             return 0;
         }
-        case UM_IMPORT_FAILED:
-            m_bDownloading = false;
-            ResetPage();
-            ShowMessage(LoadTextOrEmpty(IDS_INVALID_FILE), nullptr, kMessageBoxOK, FALSE);
-            return 0;
     }
     return CWnd::WindowProc(message, wParam, lParam);
 }

@@ -1,7 +1,9 @@
 // OPageView1: the page of wizard steps 1 to 3. Mode 1 imports the base data (downloaded or from
-// disk), mode 2 the partner's text file, mode 3 a customized workbook. Each walks the same
-// screens: choose a file, load and check it, correct or remove invalid cameras, save the
-// corrections back into the file, hand over to the next step.
+// disk), mode 2 the partner's text file, mode 3 a customized workbook. The session walks the
+// screens (choose a file, load and check it, correct or remove invalid cameras, save the
+// corrections back into the file, hand over to the next step); the page forwards the clicks,
+// lists the records to correct, fetches the base data and paints what the presenter makes of
+// the step's state.
 #pragma once
 
 #include <windows.h>
@@ -16,13 +18,14 @@
 #include "skin/bitmap_button.h"
 #include "skin/check_box.h"
 #include "skin/png_image.h"
+#include "session/conversion_session.h"
 #include "skin/progress_bar.h"
 #include "wizard/speed_cam_list_ctrl.h"
 
-class ConversionSession;
 struct CBaseDownload;
+struct ImportView;
 
-class OPageView1 : public CWnd {
+class OPageView1 : public CWnd, public ISessionObserver {
 public:
     enum : UINT {
         IDC_DOWNLOAD_CHOICE = 1000,
@@ -56,11 +59,12 @@ public:
     // false when no edit was running.
     bool EndCameraEdit(bool bApply);
 
-    // One screen forward, as the session says. 0 when it refused (no file, no connection, no
-    // server), else 1.
-    int GoNext();
-    // Loads m_strPath into the step's set.
-    void ImportFile();
+    // What the session says of a step (this page heeds its own).
+    void OnImportChanged(int step) override;
+    void OnCorrectionListed(int step) override;
+    void OnCorrectionEnding(int step) override;
+    void OnImportRefused(int step) override;
+    void OnStepDone(int step) override;
     // Ends the download worker: cancelled, and joined unless stuck in the network.
     void StopWork();
 
@@ -88,20 +92,18 @@ protected:
 private:
     void BuildTitle();
     void SetStatus(UINT nId);
+    ImportView View() const;
     void ShowView();
     void OnRadioClicked(UINT nId);
     void OnBrowse();
     void OnBack();
+    void ClearPage();
     void OnNext();
-    void SaveCorrections();
     void ToggleRemove();
     void RemoveAllInvalid();
     void RefreshRemoveCaption();
     void RefreshNext();
     bool StartDownload();
-    // Shows the session's import of the step: the records to correct in the list, then the
-    // next screen, or the failure.
-    void ShowImport(int outcome);
     void OnBaseDownloaded();
     void OnPaint();
     void PaintCaptions(HDC dc);

@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "resources/skin_ids.h"
 #include "skin/skin_draw.h"
+#include "wizard/convert_presenter.h"
 #include "wizard/message_box.h"
 
 namespace {
@@ -151,7 +152,6 @@ OPageView4::OPageView4() {
     m_fontText = skin::CreateFont(L"Arial", 18, FW_NORMAL);
     m_fontLog = skin::CreateFont(L"Courier New", 15, FW_NORMAL);
     m_fontCaption = skin::CreateFont(L"Arial", 16, FW_NORMAL);
-    GetDefaultDestFolder(&m_strDestFolder);
     m_strTitle = std::wstring(LoadTextOrEmpty(IDS_STEP4)) + L" - " + LoadTextOrEmpty(IDS_STEP4_TITLE);
     m_strStatus = LoadTextOrEmpty(IDS_CONVERT_INTRO);
     m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
@@ -160,8 +160,6 @@ OPageView4::OPageView4() {
 OPageView4::~OPageView4() { StopWork(); }
 
 void OPageView4::StopWork() {
-    // Both workers use the session's sets, and the workbook one writes a file: they finish.
-    m_worker.Join(INFINITE);
     StopWatching();
 }
 
@@ -189,7 +187,16 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
     // that the conversion would not use.
     m_editPath.Create(child | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY, kLayoutDestPath, this, IDC_PATH);
     m_editPath.SetFont(m_fontText);
-    m_editPath.SetWindowText(m_strDestFolder.c_str());
+    if (m_pSession) {
+        if (m_pSession->DestFolder().empty()) {
+            std::wstring folder;
+            GetDefaultDestFolder(&folder);
+            m_pSession->ChooseDestFolder(folder, false);
+        }
+        m_editPath.SetWindowText(m_pSession->DestFolder().c_str());
+        m_pLauncher.reset(new CShellLauncher(::GetParent(m_hWnd)));
+        m_pSession->SetLauncher(m_pLauncher.get());
+    }
 
     auto button = [this](OBitmapButton& b, const RECT& rc, UINT id, WORD firstImage, bool bShow) {
         b.Create(L"", WS_CHILD | (bShow ? WS_VISIBLE : 0) | BS_OWNERDRAW, rc, this, id);
@@ -237,7 +244,7 @@ bool OPageView4::Create(const RECT& rect, CWnd* pParent, UINT nID) {
 
 void OPageView4::FillModelList() {
     m_cmbModel.ResetContent();
-    for (const std::wstring& name : GetModelNames(ProgramFolder() + L"\\Setting.ini"))
+    for (const std::wstring& name : ModelNames(ProgramFolder()))
         m_cmbModel.AddString(name.c_str());
     m_cmbModel.SetCurSel(0);
 }
@@ -246,7 +253,7 @@ void OPageView4::FillSourceList() {
     if (!m_cmbSource.m_hWnd) return;
     const int keep = m_cmbSource.GetCurSel();
     std::vector<int> sources;
-    CDuplicateFilter* filter = m_pSession && !m_worker.IsRunning() ? m_pSession->Filter() : nullptr;
+    CDuplicateFilter* filter = m_pSession ? m_pSession->Filter() : nullptr;
     if (filter && filter->GetDuplicateCount() > 0) sources = filter->GetPresentSources();
     if (sources.empty()) sources = {SourceBase, SourcePartner, SourceCustom};
     m_cmbSource.ResetContent();
@@ -257,23 +264,21 @@ void OPageView4::FillSourceList() {
     m_cmbSource.SetCurSel(keep >= 0 && keep < m_cmbSource.GetCount() ? keep : 0);
 }
 
-void OPageView4::ApplyLabels() {
-    // A search running on the worker reads the filter: the labels wait for its report.
-    if (!m_pSession || m_worker.IsRunning()) return;
+// The group texts in the language in force.
+CDuplicateLabels OPageView4::Labels() {
     CDuplicateLabels labels;
     labels.m_strStatus = LoadTextOrEmpty(IDS_SAME_PLACE);
     labels.m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     labels.m_strSet = LoadTextOrEmpty(IDS_DUPLICATE_SET);
     for (int s = 0; s < 3; ++s) labels.m_strSource[s] = LoadTextOrEmpty(UINT(IDS_SOURCE_STEP1 + s));
-    m_pSession->SetLabels(labels);
+    return labels;
 }
 
 // Shows the session's screen: status, which controls are there and which take clicks.
 void OPageView4::ShowView() {
     if (!m_pSession) return;
-    const ConversionSession::ConvertView& v = m_pSession->View();
-    m_strStatus = v.statusId == ConversionSession::kStatusDone ? DoneText()
-                                                              : std::wstring(LoadTextOrEmpty(v.statusId));
+    const ConvertView v = PresentConvert(*m_pSession);
+    m_strStatus = v.statusId == kStatusDone ? DoneText() : std::wstring(LoadTextOrEmpty(v.statusId));
     if (v.screen != ConversionSession::kChoosing) m_strLocation = LoadTextOrEmpty(IDS_LOCATION);
     ShowWaitCursor(v.waitCursor);
     if (!m_hWnd) return;
@@ -309,7 +314,7 @@ void OPageView4::ShowView() {
 
 void OPageView4::ShowGroup() {
     CDuplicateGroupView view;
-    if (!m_pSession->ShowGroup(&view)) return;
+    if (!m_pSession->ShowGroup(Labels(), &view)) return;
     m_strStatus = view.m_strStatus;
     m_strLocation = view.m_strHeading;
     for (int i = 0; i < kRows; ++i) {
@@ -319,7 +324,7 @@ void OPageView4::ShowGroup() {
             row.m_strCell[0] = view.m_rows[i].m_strSource;
             for (int c = 0; c < 4; ++c) row.m_strCell[c + 1] = view.m_rows[i].m_strValue[c];
         }
-        row.m_bChecked = i == m_pSession->ChosenRow() ? TRUE : FALSE;
+        row.m_bChecked = i == m_pSession->ConvertStateOf().chosenRow ? TRUE : FALSE;
         row.Show(bShown);
         if (row.m_hWnd) row.Invalidate(FALSE);
     }
@@ -345,11 +350,8 @@ void OPageView4::ShowWaitCursor(bool bShow) {
 
 void OPageView4::ResetPage() {
     StopWatching();
-    // Reports of a worker still running are dropped.
-    if (++m_nWorkerToken == 0) ++m_nWorkerToken;
     if (!m_pSession) return;
     // The choice keeps no records of the sets once the steps before may change them.
-    m_worker.Join(INFINITE);
     m_pSession->ResetConvert();
     if (m_hWnd) m_editLog.SetWindowText(L"");
     FillSourceList();
@@ -368,12 +370,8 @@ void OPageView4::ReloadTexts() {
         m_chkAlwaysSelect.SetText(LoadTextOrEmpty(IDS_ALWAYS_SELECT));
         m_chkAlwaysSelect.Invalidate(FALSE);
     }
-    ApplyLabels();
     FillSourceList();
-    // A search still running shows its status until it reports.
-    if (!m_worker.IsRunning()) ShowView();
-    else if (m_pSession) m_strStatus = LoadTextOrEmpty(m_pSession->View().statusId);
-    Redraw(false);
+    ShowView();
 }
 
 // Browse
@@ -393,9 +391,8 @@ bool OPageView4::BrowseFolder() {
     if (PIDLIST_ABSOLUTE pidl = ::SHBrowseForFolderW(&bi)) {
         wchar_t path[MAX_PATH] = L"";
         if (::SHGetPathFromIDListW(pidl, path) && path[0]) {
-            m_strDestFolder = path;
-            SetDestFolderSetting(m_strDestFolder);
-            m_editPath.SetWindowText(m_strDestFolder.c_str());
+            m_pSession->ChooseDestFolder(path, true);
+            m_editPath.SetWindowText(path);
             chosen = true;
         }
         ::CoTaskMemFree(pidl);
@@ -406,78 +403,34 @@ bool OPageView4::BrowseFolder() {
 
 // The conversion
 
-// Carries out what the session asks for next.
-void OPageView4::Do(ConversionSession::Action action) {
-    ConversionSession* session = m_pSession;
-    switch (action) {
-        case ConversionSession::kSearchDuplicates:
-        case ConversionSession::kBuildWorkbook: {
-            if (++m_nWorkerToken == 0) ++m_nWorkerToken;
-            const HWND hWnd = m_hWnd;
-            const UINT token = m_nWorkerToken;
-            std::wstring* built = &m_strBuiltWorkbook;
-            std::function<void()> work;
-            if (action == ConversionSession::kSearchDuplicates)
-                work = [session] {
-                    kovra::TestPoint("search");
-                    session->SearchDuplicates();
-                };
-            else
-                work = [session, built] {
-                    kovra::TestPoint("workbook");
-                    *built = session->BuildWorkbook();
-                };
-            auto report = [work, hWnd, token] {
-                work();
-                ::PostMessageW(hWnd, UM_STEP_NEXT, WPARAM(token), 0);
-            };
-            // No thread to be had: the work is done here, late but not lost.
-            if (!m_worker.Start(report)) report();
-            break;
-        }
-        case ConversionSession::kStartConverter:
-            StartConverter();
-            break;
-        case ConversionSession::kCopyResult:
-            // The result shows first; the copy follows.
-            PostMessage(UM_STEP_NEXT);
-            break;
-        case ConversionSession::kNone:
-            break;
-    }
-}
-
 void OPageView4::OnConvert() {
-    if (!m_pSession || m_worker.IsRunning()) {
+    if (!m_pSession || m_pSession->IsBusy()) {
         // A conversion given up on by a restart is still writing: wait for it to end.
         ::MessageBeep(MB_OK);
         return;
     }
-    ApplyLabels();
-    const ConversionSession::Action action = m_pSession->StartConvert();
-    if (action == ConversionSession::kNone) return;
+    ConverterFiles files;
+    ModelConverter(ProgramFolder(), m_cmbModel.GetCurSel() + 1, &files);
+    m_pSession->ChooseConverter(files);
     if (m_hWnd) m_editLog.SetWindowText(L"");
-    ShowView();
-    Redraw(true);
-    Do(action);
+    m_pSession->Convert();
 }
 
-void OPageView4::OnWorkerDone(WPARAM wParam) {
-    // A report from a worker the page has given up on changes nothing.
-    if (wParam != m_nWorkerToken) return;
-    m_worker.Join(INFINITE);  // it has posted its last word
-    ConversionSession::Action action = ConversionSession::kNone;
-    if (m_pSession->GetScreen() == ConversionSession::kFiltering) {
-        action = m_pSession->OnSearchDone();
+void OPageView4::OnConvertChanged() {
+    if (!m_pSession) return;
+    const ConversionSession::Screen screen = m_pSession->GetScreen();
+    const bool moved = screen != m_shownScreen;
+    m_shownScreen = screen;
+    if (moved && screen == ConversionSession::kChoosing) {
         FillSourceList();
-        if (m_pSession->GetScreen() == ConversionSession::kChoosing && !m_pSession->ShowGroup(nullptr))
-            ::MessageBeep(MB_OK);
-    } else if (m_pSession->GetScreen() == ConversionSession::kConverting) {
-        action = m_pSession->OnWorkbookBuilt(m_strBuiltWorkbook);
+        if (!m_pSession->ShowGroup(Labels(), nullptr)) ::MessageBeep(MB_OK);
     }
+    const unsigned run = m_pSession->ConverterRun();
+    if (run != 0 && run != m_nRun) Watch(run);
+    if (run == 0 && m_nRun != 0 && !m_pSession->IsWaitingForConverter()) StopWatching();
     ShowView();
-    if (action == ConversionSession::kBuildWorkbook) Redraw(true);
-    Do(action);
+    // A new screen is painted before the work it announces goes on.
+    if (moved) Redraw(true);
 }
 
 void OPageView4::OnRowClicked(UINT nId) {
@@ -492,43 +445,29 @@ void OPageView4::OnRowClicked(UINT nId) {
 
 void OPageView4::OnNextSet() {
     if (!m_pSession) return;
-    if (m_pSession->GetScreen() == ConversionSession::kResult) {
-        PostMessage(UM_STEP_NEXT);
-        return;
-    }
     const int sel = m_cmbSource.GetCurSel();
     const int source = sel >= 0 ? int(m_cmbSource.GetItemData(sel)) : -1;
-    const ConversionSession::Action action = m_pSession->NextSet(source);
-    ShowView();
-    if (action != ConversionSession::kNone) Redraw(true);
-    Do(action);
+    m_pSession->NextSet(source);
 }
 
-void OPageView4::StartConverter() {
-    const std::wstring folder = ProgramFolder();
-    CModelSettings model;
-    GetModelSettings(folder + L"\\Setting.ini", folder, m_cmbModel.GetCurSel() + 1, &model);
-    const ConverterFiles files{model.m_strConvertExe, model.m_strRawFile, model.m_strSuccessLog,
-                               model.m_strErrorLog};
+// The converter the session has just started runs as long as its process: a worker tells when
+// it has ended.
+void OPageView4::Watch(unsigned run) {
     StopWatching();
-    m_pLauncher.reset(new CShellLauncher(::GetParent(m_hWnd)));
-    m_pSession->StartConverter(files, m_pLauncher.get());
-    const HANDLE hProcess = m_pLauncher->m_hProcess;
+    m_nRun = run;
+    const HANDLE hProcess = m_pLauncher ? HANDLE(m_pLauncher->m_hProcess) : nullptr;
     m_dwConverterProcessId = hProcess ? ::GetProcessId(hProcess) : 0;
-    if (m_pSession->IsWaitingForConverter() && hProcess) {
-        // The converter is waited for as long as it runs: a worker tells when it has ended.
-        m_hStopWatching.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (++m_nWatchToken == 0) ++m_nWatchToken;
-        const HANDLE handles[2] = {hProcess, m_hStopWatching};
-        const HWND hWnd = m_hWnd;
-        const UINT token = m_nWatchToken;
-        if (m_hStopWatching)
-            m_watcher.Start([handles, hWnd, token] {
-                if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
-                    ::PostMessageW(hWnd, UM_CONVERTER_ENDED, WPARAM(token), 0);
-            });
-    }
-    ShowView();
+    if (!hProcess) return;
+    m_hStopWatching.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_hStopWatching) return;
+    if (++m_nWatchToken == 0) ++m_nWatchToken;
+    const HANDLE handles[2] = {hProcess, m_hStopWatching};
+    const HWND hWnd = m_hWnd;
+    const UINT token = m_nWatchToken;
+    m_watcher.Start([handles, hWnd, token] {
+        if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
+            ::PostMessageW(hWnd, UM_CONVERTER_ENDED, WPARAM(token), 0);
+    });
 }
 
 void OPageView4::StopWatching() {
@@ -536,7 +475,7 @@ void OPageView4::StopWatching() {
     m_watcher.Join(INFINITE);
     m_hStopWatching.Reset();
     if (m_hWnd) KillTimer(kGraceTimer);
-    m_pLauncher.reset();
+    m_nRun = 0;
 }
 
 void OPageView4::OnConverterEnded(WPARAM wParam) {
@@ -549,19 +488,13 @@ void OPageView4::ShowErrorLog() {
     std::vector<uint8_t> bytes;
     const std::wstring& path = m_pSession->Converter().errorLog;
     // A log that cannot be read is said in the view, not left as an empty or hidden one.
-    if (kovra::ReadWholeFile(path, bytes, kMaxLogBytes))
+    if (m_pSession->ReadErrorLog(&bytes, kMaxLogBytes))
         m_editLog.SetWindowText(LogText(bytes).c_str());
     else
         m_editLog.SetWindowText(FormatText(LoadTextOrEmpty(IDS_LOG_UNREADABLE), {path}).c_str());
 }
 
-void OPageView4::CopyResult() {
-    m_pSession->CopyResult(m_strDestFolder);
-    if (m_pSession->GetScreen() == ConversionSession::kDone) Redraw(true);
-    ShowView();
-}
-
-void OPageView4::OnOpenFolder() { OpenWithShell(::GetParent(m_hWnd), m_strDestFolder); }
+void OPageView4::OnOpenFolder() { OpenWithShell(::GetParent(m_hWnd), m_pSession->DestFolder()); }
 
 // Opens the cameras just copied as a map in the program registered for KML files; without one,
 // says where the file is.
@@ -660,14 +593,14 @@ void OPageView4::OnPaint() {
 BOOL OPageView4::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) != BN_CLICKED || !m_pSession) return CWnd::OnCommand(wParam, lParam);
     const HWND hParent = ::GetParent(m_hWnd);
-    const ConversionSession::ConvertView& v = m_pSession->View();
+    const ConvertView v = PresentConvert(*m_pSession);
     switch (LOWORD(wParam)) {
         case IDC_BROWSE:
             if (v.settings) {
                 BrowseFolder();
             } else if (v.browseAgain && BrowseFolder()) {
                 // The same device file again, into the folder just chosen.
-                CopyResult();
+                m_pSession->CopyAgain(m_pSession->DestFolder());
             }
             return TRUE;
         case IDC_CONVERT:
@@ -713,8 +646,7 @@ LRESULT OPageView4::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kGraceTimer) {
                 KillTimer(kGraceTimer);
-                m_pSession->OnConverterEnded();
-                ShowView();
+                m_pSession->OnConverterEnded(m_nRun);
                 return 0;
             }
             break;
@@ -731,21 +663,10 @@ LRESULT OPageView4::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 ShowView();
             }
             return 0;
-        case UM_STEP_NEXT:
-            if (!m_pSession) return 0;
-            if (wParam != 0)
-                OnWorkerDone(wParam);
-            else if (m_pSession->GetScreen() == ConversionSession::kResult &&
-                     m_pSession->GetFailure() == ConversionSession::kFailNone)
-                CopyResult();
-            return 0;
         case UM_CONVERT_RESULT:
-            if (m_pSession && m_pSession->IsWaitingForConverter()) {
-                const ConversionSession::Action action = m_pSession->OnConverterAnswer(wParam == 1);
-                StopWatching();
-                ShowView();
-                Do(action);
-            }
+            // The answer is the run's whose converter is watched: one that has ended and
+            // whose grace has passed can answer no more.
+            if (m_pSession && m_nRun) m_pSession->OnConverterAnswer(m_nRun, wParam == 1);
             return 0;
         case UM_CONVERTER_ENDED:
             OnConverterEnded(wParam);

@@ -1,7 +1,7 @@
 // OPageView4: the page of wizard step 4, "Convert Data": model and destination folder, the
 // choice among cameras at the same place, the conversion workbook, the converter and its result.
-// The conversion session decides the screens; the page shows them and runs the long parts on
-// its workers.
+// The conversion session performs the step; the page forwards the clicks, paints what the
+// presenter makes of the session's state, starts the converter's process and watches it.
 #pragma once
 
 #include <windows.h>
@@ -32,7 +32,7 @@ protected:
     void DrawFace(HDC dc, const RECT& rcClient) override;
 };
 
-class OPageView4 : public CWnd {
+class OPageView4 : public CWnd, public ISessionObserver {
 public:
     enum : UINT {
         IDC_MODEL_LIST = 1001,
@@ -61,15 +61,15 @@ public:
     void ResetPage();
     // After a language switch.
     void ReloadTexts();
-    // Ends the page's workers: the duplicate search or the conversion workbook is finished
-    // (both use the session), the watch on the converter ends; the converter runs on.
+    // Ends the watch on the converter; the converter runs on.
     void StopWork();
+    // The session's conversion changed: shown, and a converter just started watched.
+    void OnConvertChanged() override;
 
     ConversionSession* m_pSession = nullptr;
     // Where "Setting.ini" is; empty: the program folder.
     std::wstring m_strProgramFolder;
 
-    std::wstring m_strDestFolder;
     std::wstring m_strStatus;
     std::wstring m_strLocation;
     std::wstring m_strTitle;
@@ -96,7 +96,7 @@ private:
     std::wstring ProgramFolder() const;
     void FillModelList();
     void FillSourceList();
-    void ApplyLabels();
+    static CDuplicateLabels Labels();
     void ShowView();
     void ShowGroup();
     void Redraw(bool bNow);
@@ -104,16 +104,13 @@ private:
     void ShowWaitCursor(bool bShow);
     bool BrowseFolder();
 
-    void Do(ConversionSession::Action action);
     void OnConvert();
-    void OnWorkerDone(WPARAM wParam);
     void OnRowClicked(UINT nId);
     void OnNextSet();
-    void StartConverter();
+    void Watch(unsigned run);
     void OnConverterEnded(WPARAM wParam);
     void StopWatching();
     void ShowErrorLog();
-    void CopyResult();
     void OnOpenFolder();
     void OnShowMap();
     void OnPaint();
@@ -123,14 +120,11 @@ private:
     std::unique_ptr<CGdiPlusBitmapResource> m_pCaptionImage;
     bool m_bWaitCursor = false;
 
-    // The duplicate search or the conversion workbook; it reports with UM_STEP_NEXT and its
-    // token, so the report of a worker the page has given up on changes nothing.
-    CWorkerThread m_worker;
-    UINT m_nWorkerToken = 0;
-    std::wstring m_strBuiltWorkbook;  // written by the workbook worker before it reports
+    ConversionSession::Screen m_shownScreen = ConversionSession::kSettings;
     // The converter's process and the worker that tells when it ends.
     std::unique_ptr<CShellLauncher> m_pLauncher;
     CWorkerThread m_watcher;
     ScopedKernelHandle m_hStopWatching;
     UINT m_nWatchToken = 0;
+    unsigned m_nRun = 0;  // the session's run whose converter is watched; 0: none
 };

@@ -75,6 +75,8 @@ void CTollexDlg::StopWork() {
     m_wndPage2.StopWork();
     m_wndPage3.StopWork();
     m_wndPage4.StopWork();
+    // A read, the duplicate search or the workbook is let finish: they write the user's files.
+    m_runner.Finish();
     if (m_updateThread.IsRunning()) {
         CUpdateChecker::GetInstance()->m_bCancel = true;
         // The check ends at its next block; one stuck in the network ends with the process.
@@ -115,6 +117,10 @@ BOOL CTollexDlg::OnInitDialog() {
         return std::vector<OMenuItem>{{ID_CHECK_UPDATE, LoadTextOrEmpty(IDS_CHECK_UPDATE)},
                                       {ID_ABOUT, LoadTextOrEmpty(IDS_ABOUT)}};
     });
+
+    m_runner.Attach(m_hWnd);
+    m_pSession->SetRunner(&m_runner);
+    m_pSession->SetObserver(this);
 
     m_wndSteps.Create(kStepStrip.left, kStepStrip.top, this, IDC_STEP_STRIP, WS_CHILD);
     m_wndSteps.m_nStepCount = 4;
@@ -322,7 +328,11 @@ void CTollexDlg::CheckForUpdate() {
     if (m_updateThread.IsRunning()) {
         // An earlier check the user gave up on: it ends before the next one starts.
         CUpdateChecker::GetInstance()->m_bCancel = true;
-        if (!m_updateThread.Join(2000)) return;
+        if (!m_updateThread.Join(2000)) {
+            // Stuck in the network: the user hears that, not silence.
+            ShowMessage(LoadTextOrEmpty(IDS_CHECK_STILL_ENDING), nullptr, kMessageBoxOK, FALSE);
+            return;
+        }
     }
     const HWND hWnd = m_hWnd;
     if (!m_updateThread.Start([hWnd] { UpdateThreadProc(hWnd); })) return;
@@ -423,6 +433,7 @@ LRESULT CTollexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case UM_UPDATE_PROGRESS: OnUpdateProgress(wParam, lParam); return 1;
         case UM_STEP_NEXT: StepNext(); return 0;
+        case UM_JOB_DONE: m_runner.OnJobDone(wParam); return 0;
         case UM_STEP_BACK: StepBack(int(wParam) == -1); return 0;
         case UM_NEW_VERSION: OnNewVersion(); return 0;
         case UM_LATEST_VERSION: ShowMessage(LoadTextOrEmpty(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;

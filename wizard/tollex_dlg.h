@@ -18,10 +18,11 @@
 #include "skin/property_sheet.h"
 #include "wizard/page_view1.h"
 #include "wizard/page_view4.h"
+#include "wizard/session_runner.h"
 
 class CMessageBox;
 
-class CTollexDlg : public CDialog {
+class CTollexDlg : public CDialog, public ISessionObserver {
 public:
     explicit CTollexDlg(CWnd* pParent = nullptr);
     ~CTollexDlg() override;
@@ -44,8 +45,9 @@ public:
     // first when none is).
     static std::vector<OMenuItem> LanguageMenuItems();
 
-    // First of the members: the session outlives the pages and the workers that use it.
+    // First of the members: the session outlives the pages and the runner of its jobs.
     std::unique_ptr<ConversionSession> m_pSession;
+    CSessionRunner m_runner;
 
     OBitmapButton m_btnMinimize;
     OBitmapButton m_btnClose;
@@ -61,6 +63,14 @@ public:
 
     // The page window of step i (0..3).
     CWnd& Page(int i);
+
+    // What the session says goes to the page of its step.
+    void OnImportChanged(int step) override { ImportPage(step).OnImportChanged(step); }
+    void OnCorrectionListed(int step) override { ImportPage(step).OnCorrectionListed(step); }
+    void OnCorrectionEnding(int step) override { ImportPage(step).OnCorrectionEnding(step); }
+    void OnImportRefused(int step) override { ImportPage(step).OnImportRefused(step); }
+    void OnStepDone(int step) override { ImportPage(step).OnStepDone(step); }
+    void OnConvertChanged() override { m_wndPage4.OnConvertChanged(); }
     // Ends every worker of the wizard: the pages' and the update check's. What a worker uses
     // stays until it has ended; a transfer stuck in the network is left to end with the process.
     void StopWork();
@@ -73,6 +83,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    OPageView1& ImportPage(int step) { return static_cast<OPageView1&>(Page(step < 3 ? step : 0)); }
     void OnPaint();
     void StepNext();
     void StepBack(bool bRestart);

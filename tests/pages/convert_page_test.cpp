@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "tests/camera_util.h"
 #include "tests/pages/pages_test_util.h"
+#include "wizard/convert_presenter.h"
 #include "wizard/page_view4.h"
 
 namespace {
@@ -109,6 +110,7 @@ protected:
     void Open() {
         m_page.reset(new OPageView4);
         m_page->m_pSession = m_session.get();
+        m_session->SetObserver(m_page.get());
         m_page->m_strProgramFolder = m_dir;
         m_parent.m_pPage = m_page.get();
         ASSERT_TRUE(m_page->Create(RECT{0, 0, 860, 449}, &m_parent, 2054));
@@ -137,10 +139,10 @@ protected:
     void ExpectFailure(ConversionSession::Failure failure) {
         EXPECT_EQ(m_session->GetScreen(), ConversionSession::kResult);
         EXPECT_EQ(m_session->GetFailure(), failure);
-        EXPECT_EQ(m_page->m_strStatus, LoadTextOrEmpty(ConversionSession::FailureStatusId(failure)));
+        EXPECT_EQ(m_page->m_strStatus, LoadTextOrEmpty(FailureStatusId(failure)));
         EXPECT_TRUE(Shown(m_page->m_btnTryAgain));
         EXPECT_FALSE(Shown(m_page->m_btnNextSet));
-        EXPECT_FALSE(m_session->View().waitCursor);
+        EXPECT_FALSE(PresentConvert(*m_session).waitCursor);
     }
 
     app_test::TestApp m_app;
@@ -179,7 +181,7 @@ TEST_F(ConvertPage, KeepsTheChosenCameraOfEachGroupAndTheLastButtonReadsNext) {
     Open();
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
-    EXPECT_EQ(m_session->GroupCount(), 2);
+    EXPECT_EQ(m_session->ConvertStateOf().groupCount, 2);
     EXPECT_EQ(
         m_page->m_strStatus,
         L"Some cameras are located in the same place. Please select the one you want to keep.");
@@ -236,7 +238,7 @@ TEST_F(ConvertPage, AlwaysSelectTakesTheRowsOutOfTheChoice) {
     ASSERT_TRUE(WaitForScreen(ConversionSession::kChoosing));
     ASSERT_EQ(m_page->m_cmbSource.GetCount(), 2);
     Press(m_page->m_chkAlwaysSelect, 5, 18);
-    EXPECT_TRUE(m_session->AlwaysSelect());
+    EXPECT_TRUE(m_session->ConvertStateOf().alwaysSelect);
     EXPECT_TRUE(m_page->m_cmbSource.IsWindowEnabled());
     EXPECT_FALSE(m_page->m_rows[0].m_bEnabled);
     EXPECT_STREQ(m_page->m_btnNextSet.m_szText, L"Next >");
@@ -272,14 +274,14 @@ TEST_F(ConvertPage, RealConverterSuccessCopiesTheDeviceFileToTheDestination) {
     Click(OPageView4::IDC_CONVERT);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kDone, 120000));
     EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw").size(), 3u + 2 * 13);
-    EXPECT_EQ(m_session->View().statusId, ConversionSession::kStatusDone);
+    EXPECT_EQ(PresentConvert(*m_session).statusId, kStatusDone);
     EXPECT_EQ(m_page->m_strStatus.find(L"The conversion is completed.\nClick \"Open Folder\""), 0u);
     EXPECT_NE(m_page->m_strStatus.find(L"3. The update will be performed automatically."),
               std::wstring::npos);
     EXPECT_TRUE(Shown(m_page->m_btnOpenFolder));
     EXPECT_FALSE(Shown(m_page->m_btnNextSet) || Shown(m_page->m_btnBack) ||
                  Shown(m_page->m_btnConvert));
-    EXPECT_FALSE(m_session->View().waitCursor);
+    EXPECT_FALSE(PresentConvert(*m_session).waitCursor);
     m_page->ReloadTexts();
     EXPECT_NE(m_page->m_strStatus.find(L"MicroSD"), std::wstring::npos);
     // The workbook the converter read is kept in History.
@@ -334,7 +336,7 @@ TEST_F(StandInConverter, AnswerDecidesTheResultAndLateAnswersChangeNothing) {
     WriteText(m_dir + L"\\conv\\speed.raw", std::string("\x01\x02\x03", 3));
     Start("@exit 0\r\n");
     ASSERT_TRUE(WaitForConverter());
-    EXPECT_TRUE(m_session->View().waitCursor);
+    EXPECT_TRUE(PresentConvert(*m_session).waitCursor);
     EXPECT_FALSE(Shown(m_page->m_btnNextSet));
     m_page->PostMessage(UM_CONVERT_RESULT, 1);
     ASSERT_TRUE(WaitForScreen(ConversionSession::kDone));
@@ -388,23 +390,21 @@ TEST_F(StandInConverter, ConverterThatEndsWithoutAnswerIsAFailure) {
     ExpectFailure(ConversionSession::kFailNoAnswer);
 }
 
-TEST_F(StandInConverter, ConverterThatRunsIsWaitedForAndBackLeavesIt) {
-    WriteText(m_dir + L"\\conv\\convert.bat", "@ping -n 6 127.0.0.1 >nul\r\n");
-    WorkingBaseFile();
-    AddCamera(m_session->Set(0), SourceBase, 55.0, 37.0, 90);
-    Open();
-    Click(OPageView4::IDC_CONVERT);
+TEST_F(StandInConverter, AConverterThatRunsIsWaitedForWithNoWayBackUntilItAnswers) {
+    // It runs until the test ends it, and answers late: the answer is taken for its run.
+    WriteText(m_dir + L"\\conv\\speed.raw", std::string("\x01\x02\x03", 3));
+    Start("@ping -n 30 127.0.0.1 >nul\r\n");
     ASSERT_TRUE(WaitForConverter());
-    EXPECT_TRUE(Shown(m_page->m_btnBack) && m_page->m_btnBack.IsWindowEnabled());
+    EXPECT_FALSE(Shown(m_page->m_btnBack) || m_page->m_btnBack.IsWindowEnabled());
+    EXPECT_FALSE(Shown(m_page->m_btnConvert) || Shown(m_page->m_btnNextSet));
     Click(OPageView4::IDC_BACK);
-    EXPECT_EQ(m_parent.m_stepBack, std::vector<WPARAM>{0});
-    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
+    EXPECT_TRUE(m_parent.m_stepBack.empty());
+    EXPECT_TRUE(m_session->IsWaitingForConverter());
     ASSERT_NE(m_hConverter, nullptr);
     EXPECT_EQ(::WaitForSingleObject(m_hConverter, 0), DWORD(WAIT_TIMEOUT));  // still running
-    // Its answer, should it come after all, changes nothing.
     m_page->PostMessage(UM_CONVERT_RESULT, 1);
-    Drain();
-    EXPECT_EQ(m_session->GetScreen(), ConversionSession::kSettings);
+    ASSERT_TRUE(WaitForScreen(ConversionSession::kDone));
+    EXPECT_EQ(ReadBytes(m_dest + L"\\speed.raw"), std::string("\x01\x02\x03", 3));
 }
 
 TEST_F(StandInConverter, ConverterThatCannotStartIsAFailure) {
@@ -426,7 +426,7 @@ TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {
     ::CreateDirectoryW(m_dest.c_str(), nullptr);
     SetDestFolderSetting(m_dest);
     Open();
-    m_page->m_strDestFolder = m_dir;
+    m_session->ChooseDestFolder(m_dir, false);
     // Answers the folder browser with OK once its tree shows the folder. The page asks the
     // browser to start on the stored folder; a fresh Wine profile does not always honour that,
     // so the folder is chosen in the browser as a person would.
@@ -465,7 +465,7 @@ TEST_F(ConvertPage, BrowseStoresTheChosenFolder) {
     });
     Click(OPageView4::IDC_BROWSE);
     answer.join();
-    EXPECT_EQ(m_page->m_strDestFolder, m_dest);
+    EXPECT_EQ(m_session->DestFolder(), m_dest);
     EXPECT_EQ(m_page->m_editPath.GetWindowText(), m_dest);
     EXPECT_EQ(GetDestFolderSetting(), m_dest);
     ::RemoveDirectoryW(m_dest.c_str());

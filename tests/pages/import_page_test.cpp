@@ -47,6 +47,7 @@ protected:
         if (!m_session) m_session.reset(new ConversionSession(GetModuleDir()));
         m_page.reset(new OPageView1);
         m_page->SetMode(mode, m_session.get());
+        m_session->SetObserver(m_page.get());
         ASSERT_TRUE(m_page->Create(RECT{0, 0, 860, 449}, &m_parent, 2050 + mode));
         m_page->ShowWindow(SW_SHOW);
         if (!file.empty()) {
@@ -80,7 +81,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     Open(1, pages_test::SourceFile("samples/base_data.xls"));
     const std::string original = Bytes(m_path);
     ChooseAndGo();
-    ASSERT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kCorrecting);
+    ASSERT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kCorrecting);
     EXPECT_EQ(m_session->Set(0).GetCount(), 300);
     EXPECT_EQ(m_page->m_lstCamera.GetItemCount(), 3);
     EXPECT_TRUE(m_page->m_lstCamera.IsWindowVisible());
@@ -101,7 +102,7 @@ TEST_F(ImportPage, InvalidBaseCamerasAreRemovedAndTheFileSavedAfterABackup) {
     Click(OPageView1::IDC_REMOVE_ALL);
     EXPECT_TRUE(NextEnabled());
     Click(OPageView1::IDC_NEXT);
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kImported);
     EXPECT_EQ(m_session->Set(0).GetCount(), 297);
     EXPECT_EQ(m_page->m_strStatus,
               L"Base data have been imported successfully.\nYour revised data is saved as \"base_data.xls\".");
@@ -125,7 +126,7 @@ TEST_F(ImportPage, AWorkbookWithoutInvalidRowsPassesStraightOnUntouched) {
     const std::string original = Bytes(m_path);
     ChooseAndGo();
     EXPECT_TRUE(m_parent.Has(UM_STEP_NEXT));
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kImported);
     EXPECT_GT(m_session->Set(0).GetCount(), 0);
     EXPECT_EQ(Bytes(m_path), original);
     EXPECT_TRUE(Bytes(MakeBackupPath(m_path)).empty());
@@ -135,14 +136,14 @@ TEST_F(ImportPage, AWriteBackThatFailsSaysSoAndKeepsTheFile) {
     Open(1, pages_test::SourceFile("samples/base_data.xls"));
     const std::string original = Bytes(m_path);
     ChooseAndGo();
-    ASSERT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kCorrecting);
+    ASSERT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kCorrecting);
     Click(OPageView1::IDC_REMOVE_ALL);
     // Someone holds the file open without sharing it: it cannot be written.
     HANDLE lock = ::CreateFileW(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     Click(OPageView1::IDC_NEXT);
     ::CloseHandle(lock);
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kImported);
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kImported);
     EXPECT_EQ(m_page->m_nStatusId, UINT(IDS_SAVE_FAILED));
     EXPECT_NE(m_page->m_strStatus.find(L"could not be saved"), std::wstring::npos);
     EXPECT_EQ(Bytes(m_path), original);
@@ -159,7 +160,7 @@ TEST_F(ImportPage, AnUnreadableFileIsRefusedAndThePageStartsOver) {
         ASSERT_TRUE(PumpUntil([&] { return answerer.Count() == 1; }));
         Drain();
     }
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kChoose);
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kChoose);
     EXPECT_EQ(m_session->Set(2).GetCount(), 0);
     EXPECT_TRUE(m_page->m_btnTemplate.IsWindowVisible());
     // Steps 2 and 3 stay where they are: going back would empty the previous step's data.
@@ -175,14 +176,14 @@ TEST_F(ImportPage, PartnerTextWithoutCamerasShowsTheFormatFailure) {
         ChooseAndGo();
         Drain();
     }
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kLoading);
-    EXPECT_TRUE(m_session->IsLoadFailed(m_page->m_nMode - 1));
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kLoading);
+    EXPECT_TRUE(m_session->ImportStateOf(m_page->m_nMode - 1).loadFailed);
     EXPECT_EQ(m_page->m_nStatusId, UINT(IDS_INCORRECT_FORMAT));
     EXPECT_FALSE(NextEnabled());
     EXPECT_TRUE(m_page->m_btnBack.IsWindowVisible());
     // "< Back" in step 2 always leads to step 1.
     Click(OPageView1::IDC_BACK);
-    EXPECT_EQ(m_session->GetImportScreen(m_page->m_nMode - 1), ConversionSession::kChoose);
+    EXPECT_EQ(m_session->ImportStateOf(m_page->m_nMode - 1).screen, ConversionSession::kChoose);
     EXPECT_TRUE(m_parent.Has(UM_STEP_BACK));
 }
 
