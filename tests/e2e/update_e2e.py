@@ -56,6 +56,10 @@ def run(args):
     folder = make_program_folder(data)
     wizard = Wizard(folder, args.probe, args.shots)
     wizard.reset_profile()
+    # An installation's keys left in the prefix name its folder, which the installer would
+    # take instead of the user's programs folder where this scenario looks.
+    for key in (SETUP_KEY, UNINSTALL_KEY):
+        wizard.wine('reg', 'delete', key, '/f', timeout=60)
     try:
         setup = build_setup(work, data)
         www = os.path.join(work, 'server', 'www')

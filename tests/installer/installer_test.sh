@@ -103,4 +103,10 @@ for _ in $(seq 1 60); do
     sleep 1
 done
 [ ! -e "$work/Fresh" ] || fail "empty program folder left after uninstall: $(ls -R "$work/Fresh")"
+# Its keys go last: until they have, a later installer would take the folder named there.
+for _ in $(seq 1 60); do
+    wine_run reg query "$setup_key" >/dev/null 2>&1 || wine_run reg query "$key" >/dev/null 2>&1 || break
+    sleep 1
+done
+! wine_run reg query "$setup_key" >/dev/null 2>&1 || fail "the setup key left after uninstall"
 echo "installer: all checks passed"
