@@ -43,9 +43,9 @@ std::wstring GetSetupExePath();
 
 // Thread procedure of one "Check for Update": pParam is the HWND of the main dialog, which
 // receives UM_NEW_VERSION, UM_UNVERIFIED_VERSION or UM_LATEST_VERSION (posted) and, after
-// UM_NEW_VERSION, the installer download's UM_UPDATE_PROGRESS (sent). Start it with
-// AfxBeginThread right before showing the "Checking for update..." box (window title
-// "OrvelMessageBox", owned by the dialog): the thread waits 3000 ms, fetches the version file
+// UM_NEW_VERSION, the installer download's UM_UPDATE_PROGRESS (sent). Start it once the
+// "Checking for update..." box (window title "OrvelMessageBox", owned by the dialog) is on
+// screen: the thread waits 3000 ms, looks for the box, fetches the version file
 // while the box stays open, then closes that box. When the user has closed the box before the
 // version file is in, nothing more is done, no file is left and nothing is sent. Returns 1.
 UINT UpdateThreadProc(LPVOID pParam);

@@ -164,6 +164,7 @@ BOOL CMessageBox::OnInitDialog() {
     ShowWindow(SW_SHOW);
 
     SetWindowText(kMessageBoxTitle);
+    if (m_onShown) m_onShown();
     return TRUE;
 }
 

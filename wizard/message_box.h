@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "skin/bitmap_button.h"
@@ -40,6 +42,9 @@ public:
     bool m_bIcon = false;      // m_pIcon drawn left of the text
     CGdiPlusBitmap* m_pIcon = nullptr;  // the caller's
     OProgressBar m_wndProgress;
+    // Called once the box stands on screen (its window exists and shows), before it takes
+    // input: work that must find the box starts here rather than racing its creation.
+    std::function<void()> m_onShown;
 
 protected:
     BOOL OnInitDialog() override;

@@ -334,9 +334,14 @@ void CTollexDlg::CheckForUpdate() {
             return;
         }
     }
+    // The check looks for its box after the pause: it starts once the box exists, so that a
+    // box slow to appear (a busy machine) is not taken for one the user has closed.
     const HWND hWnd = m_hWnd;
-    if (!m_updateThread.Start([hWnd] { UpdateThreadProc(hWnd); })) return;
-    ShowMessage(LoadTextOrEmpty(IDS_CHECKING_UPDATE), nullptr, kMessageBoxCancel, FALSE);
+    CMessageBox box(this, LoadTextOrEmpty(IDS_CHECKING_UPDATE), kMessageBoxCancel);
+    box.m_onShown = [this, hWnd, &box] {
+        if (!m_updateThread.Start([hWnd] { UpdateThreadProc(hWnd); })) box.EndDialog(IDCANCEL);
+    };
+    box.DoModal();
 }
 
 void CTollexDlg::OnNewVersion() {
