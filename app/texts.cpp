@@ -68,6 +68,17 @@ void SetLanguageSetting(int n) {
                              ProgramText(IDS_PROFILE_LANGUAGE).c_str(), n);
 }
 
+std::wstring GetProfileSetting(const wchar_t* entry) {
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(), entry, L"")
+               : std::wstring();
+}
+
+void SetProfileSetting(const wchar_t* entry, const std::wstring& value) {
+    if (CWinApp* app = AfxGetApp())
+        app->WriteProfileString(ProgramText(IDS_PROFILE_SECTION).c_str(), entry, value.c_str());
+}
+
 int DetectUILanguage() {
     LANGID lang = 0;
     // Looked up at run time: the call is missing on the oldest systems.

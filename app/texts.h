@@ -24,6 +24,9 @@ const wchar_t* LoadTextOrEmpty(UINT id);
 // the destination folder is kept by the camera data configuration.
 int GetLanguageSetting();  // -1 when none is stored
 void SetLanguageSetting(int n);
+// Another text entry of section "MAIN"; empty when none is stored or there is no application.
+std::wstring GetProfileSetting(const wchar_t* entry);
+void SetProfileSetting(const wchar_t* entry, const std::wstring& value);
 
 // 1 when the user's interface language is Russian (0x0419), else 0.
 int DetectUILanguage();

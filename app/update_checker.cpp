@@ -13,6 +13,7 @@
 #include "app/helpers.h"
 #include "app/server_url.h"
 #include "app/sha256.h"
+#include "app/texts.h"
 #include "app/version_signature.h"
 #include "base/file_io.h"
 #include "base/test_point.h"
@@ -27,6 +28,7 @@ constexpr wchar_t kTestVersionPath[] = L"/WebDownload/Test/version.ini_";
 constexpr wchar_t kVersionFileName[] = L"tmpVerion.ini";
 constexpr wchar_t kSetupFileName[] = L"setup.exe";
 constexpr wchar_t kLogFileName[] = L"Update_Log.txt";
+constexpr wchar_t kSerialEntry[] = L"UpdateSerial";  // profile: the highest serial accepted
 constexpr DWORD kBlockSize = 32768;
 constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kStatusRangeNotSatisfiable = 416;  // not among wininet.h's names
@@ -158,6 +160,29 @@ std::wstring Widened(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
+// Digits and dots only, as a release is numbered ("1.0.11.0"): what an unverified answer may
+// show of itself.
+bool IsPlainVersion(const std::wstring& text) {
+    if (text.empty() || text.size() > 24 || text.front() == L'.' || text.back() == L'.')
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'.' ? text[i + 1] == L'.' : !(text[i] >= L'0' && text[i] <= L'9'))
+            return false;
+    }
+    return true;
+}
+
+// "serial=": 1 to 18 digits.
+bool ParseSerial(const std::string& text, uint64_t& serial) {
+    if (text.empty() || text.size() > 18) return false;
+    serial = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        serial = serial * 10 + unsigned(c - '0');
+    }
+    return true;
+}
+
 bool IsSha256Text(const std::wstring& text) {
     return text.size() == 64 && text.find_first_not_of(L"0123456789abcdefABCDEF") == std::wstring::npos;
 }
@@ -226,8 +251,17 @@ bool IsWindowsExecutable(const std::wstring& path) {
 CUpdateChecker* CUpdateChecker::GetInstance() {
     // Deliberately never freed: the update thread may still be sending its last message while
     // the wizard ends the process.
-    static CUpdateChecker* const instance = new CUpdateChecker(GetModuleDir());
+    static CUpdateChecker* const instance = NewProgramChecker();
     return instance;
+}
+
+CUpdateChecker* CUpdateChecker::NewProgramChecker() {
+    auto* checker = new CUpdateChecker(GetModuleDir());
+    uint64_t serial = 0;
+    if (ParseSerial(kovra::ToUtf8(GetProfileSetting(kSerialEntry)), serial))
+        checker->m_nAcceptedSerial = serial;
+    checker->m_bKeepSerial = true;
+    return checker;
 }
 
 CUpdateChecker::CUpdateChecker(const std::wstring& folder) : m_trustedKeys(TrustedUpdateKeys()) {
@@ -275,11 +309,15 @@ void CUpdateChecker::RunCheck(HWND hNotify) {
         return;
     }
     ::SendMessageW(box, WM_CLOSE, 0, 0);
+    // "The latest version" only on a verified answer; any failure says the check failed.
     if (result == kCheckNewer) {
         ::PostMessageW(hNotify, UM_NEW_VERSION, 0, 0);
         DownloadDVR(hNotify);
     } else {
-        ::PostMessageW(hNotify, result == kCheckUnverified ? UM_UNVERIFIED_VERSION : UM_LATEST_VERSION,
+        ::PostMessageW(hNotify,
+                       result == kCheckUnverified ? UM_UNVERIFIED_VERSION
+                       : result == kCheckNotNewer ? UM_LATEST_VERSION
+                                                  : UM_CHECK_FAILED,
                        0, 0);
     }
     m_bRunning = false;
@@ -332,7 +370,9 @@ int CUpdateChecker::CheckUpdate() {
         request.reset();
         connection.reset();
         CloseSession();
-        const int result = m_bUnverified ? kCheckUnverified : kCheckNotNewer;
+        const int result = m_bUnverified ? kCheckUnverified
+                           : m_bLatest   ? kCheckNotNewer
+                                         : kCheckRefused;
         if (m_bLogEnabled) WriteUpdateLog(Format(L"Return %d on CheckUpdate", result));
         return result;
     }
@@ -341,6 +381,7 @@ int CUpdateChecker::CheckUpdate() {
 
 bool CUpdateChecker::ParseVersionFile(const std::wstring& path) {
     m_bUnverified = false;
+    m_bLatest = false;
     m_strNewVersion.clear();
     m_strSetupSha256.clear();
     // The values are taken from the very lines the signature covers, never read a second time
@@ -357,32 +398,67 @@ bool CUpdateChecker::ParseVersionFile(const std::wstring& path) {
         if (m_bLogEnabled) WriteUpdateLog(L"Get empty URL in ParseVersionFile");
         return false;
     }
-    m_strSetupUrl = url;
-    m_strNewVersion = Widened(section.Value("version"));
-    if (m_strNewVersion.empty()) {
+    const std::wstring version = Widened(section.Value("version"));
+    if (version.empty()) {
         if (m_bLogEnabled) WriteUpdateLog(L"Get empty version in ParseVersionFile");
         return false;
     }
     bool logNewer = false;
-    const bool newer = IsNewerVersion(m_strCurVersion, m_strNewVersion, &logNewer);
+    const bool newer = IsNewerVersion(m_strCurVersion, version, &logNewer);
     if (logNewer && m_bLogEnabled) WriteUpdateLog(L"Newer version found in ParseVersionFile");
-    if (!newer) return false;
 
-    // Only what the publisher signed may be downloaded and started, and only with the
-    // installer's digest among the signed lines.
+    // Nothing unsigned is believed, "not newer" included: an answer that does not verify only
+    // tells of a newer version, and only when it names it as a plain version number.
     const SignatureCheck check = VerifyVersionSection(section, m_trustedKeys);
-    const std::wstring sha256 = Widened(section.Value("sha256"));
-    if (check != SignatureCheck::kVerified || !IsSha256Text(sha256)) {
-        m_bUnverified = true;
+    if (check != SignatureCheck::kVerified) {
         if (m_bLogEnabled)
             WriteUpdateLog(L"Version file not trusted in ParseVersionFile: " +
-                           (check == SignatureCheck::kVerified
-                                ? std::wstring(L"no sha256 of the installer among the signed lines")
-                                : Widened(SignatureCheckText(check))));
+                           Widened(SignatureCheckText(check)));
+        if (newer && IsPlainVersion(version)) {
+            m_bUnverified = true;
+            m_strNewVersion = version;
+        }
         return false;
     }
+    // A signed file can be served again by anyone: none older than one accepted before counts.
+    uint64_t serial = 0;
+    if (!ParseSerial(section.Value("serial"), serial)) {
+        if (m_bLogEnabled) WriteUpdateLog(L"No serial among the signed lines in ParseVersionFile");
+        return false;
+    }
+    if (serial < m_nAcceptedSerial) {
+        if (m_bLogEnabled)
+            WriteUpdateLog(Format(L"Serial %llu is older than the accepted %llu in ParseVersionFile",
+                                  static_cast<unsigned long long>(serial),
+                                  static_cast<unsigned long long>(m_nAcceptedSerial)));
+        return false;
+    }
+    AcceptSerial(serial);
+    m_strNewVersion = version;
+    if (!newer) {
+        m_bLatest = true;
+        return false;
+    }
+    // Only what the publisher signed may be downloaded and started, and only with the
+    // installer's digest among the signed lines.
+    const std::wstring sha256 = Widened(section.Value("sha256"));
+    if (!IsSha256Text(sha256)) {
+        m_bUnverified = IsPlainVersion(version);
+        if (m_bLogEnabled)
+            WriteUpdateLog(
+                L"Version file not trusted in ParseVersionFile: no sha256 of the installer among the signed lines");
+        return false;
+    }
+    m_strSetupUrl = url;
     m_strSetupSha256 = sha256;
     return true;
+}
+
+void CUpdateChecker::AcceptSerial(uint64_t serial) {
+    if (serial <= m_nAcceptedSerial) return;
+    m_nAcceptedSerial = serial;
+    if (m_bKeepSerial)
+        SetProfileSetting(kSerialEntry, std::to_wstring(serial));
 }
 
 int CUpdateChecker::InitInternetSession(const std::wstring& url,

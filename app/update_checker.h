@@ -19,8 +19,9 @@ enum : int {
     kCheckNoConnection = 2,  // no connection could be opened for the address
     kCheckNoRequest = 3,     // no request could be opened on the connection
     kCheckIncomplete = 5,    // the version file was not received completely
-    kCheckNotNewer = 6,      // no "URL" or "version", or the version is not newer
+    kCheckNotNewer = 6,      // a verified answer: the version is not newer
     kCheckUnverified = 7,    // a newer version, but the file is not signed by a trusted key
+    kCheckRefused = 8,       // an answer that tells nothing: unsigned, stale or incomplete
 };
 
 // The most a server may send: a longer answer is cut off and its file deleted.
@@ -73,10 +74,12 @@ public:
     // the kCheck codes. On kCheckNewer the session stays open for DownloadDVR. A version file
     // that does not arrive whole is deleted.
     int CheckUpdate();
-    // True when the version file at path names a version newer than m_strCurVersion and is
-    // signed by one of m_trustedKeys with the installer's "sha256" among the signed lines; sets
-    // m_strSetupUrl and m_strSetupSha256 from it. A newer version in a file that fails those
-    // checks sets m_bUnverified (and m_strNewVersion) and returns false.
+    // True when the version file at path is signed by one of m_trustedKeys, its "serial" is
+    // at least m_nAcceptedSerial and it names a version newer than m_strCurVersion with the
+    // installer's "URL" and "sha256" among the signed lines; sets m_strSetupUrl and
+    // m_strSetupSha256 from it. Otherwise false, with m_bLatest for a verified, fresh file that
+    // names no newer version, and m_bUnverified for a newer plain version number in a file that
+    // fails the checks. A verified serial above m_nAcceptedSerial becomes the accepted one.
     bool ParseVersionFile(const std::wstring& path);
     // Opens connection and GET request for url: 1 done, 2 no connection, 3 no request. What was
     // opened stays in the arguments for the caller to close.
@@ -110,11 +113,18 @@ public:
     std::wstring m_strSetupSha256;       // "sha256" of the version file, hexadecimal
     std::wstring m_strNewVersion;        // "version" of the version file last parsed
     bool m_bUnverified = false;          // it names a newer version but is not trusted
+    bool m_bLatest = false;              // it is verified and names no newer version
+    uint64_t m_nAcceptedSerial = 0;      // the highest "serial" of a verified file so far
+    bool m_bKeepSerial = false;          // the accepted serial is kept in the profile
     std::wstring m_strCurVersion;        // the running program's version, set before a check
     std::wstring m_strObject;            // path and query of the address last opened
     HWND m_hNotifyWnd = nullptr;         // progress receiver while DownloadDVR runs
 
 private:
+    // The program folder's checker, with the serial that this installation has accepted.
+    static CUpdateChecker* NewProgramChecker();
+    void AcceptSerial(uint64_t serial);
+
     struct Body {
         bool bKnownLength = false;
         uint64_t nLength = 0;  // bytes still to come when known

@@ -104,6 +104,7 @@ VersionSection ReadVersionSection(const std::string& bytes, const std::string& s
     while (i < lines.size() && !IsSectionHeader(lines[i], section)) ++i;
     if (i == lines.size()) return out;
     out.bFound = true;
+    out.strCanonical = "[" + section + "]\r\n";
     for (++i; i < lines.size(); ++i) {
         const std::string text = Trimmed(lines[i]);
         if (!text.empty() && text.front() == '[') break;

@@ -3,11 +3,13 @@
 //
 // A section may carry "signature=" followed by 128 hexadecimal digits: an ECDSA P-256
 // signature (r then s, 32 bytes each, big-endian) over the SHA-256 of the section's canonical
-// text. The canonical text is every other line of the section in file order, with its line end
-// and the blanks and tabs around it removed, leaving out empty lines and lines that start with
-// ';', each followed by CR LF. The section runs from its header ("[name]", the name compared
-// without regard to case) to the next line that starts with '[' or the end of the file; only the
-// first section of that name counts. tools/sign-version writes such a line.
+// text. The canonical text is "[name]" with the name as the program asks for it, then every
+// other line of the section in file order, with its line end and the blanks and tabs around it
+// removed, leaving out empty lines and lines that start with ';', each followed by CR LF: a
+// section signed for one channel says nothing on another. The section runs from its header
+// ("[name]", the name compared without regard to case) to the next line that starts with '['
+// or the end of the file; only the first section of that name counts. tools/sign-version
+// writes such a line, and with it "serial=", which the update check uses against replays.
 #pragma once
 
 #include <string>

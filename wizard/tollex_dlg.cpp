@@ -345,13 +345,10 @@ void CTollexDlg::CheckForUpdate() {
 }
 
 void CTollexDlg::OnNewVersion() {
-    wchar_t version[81] = L" ";
-    ::GetPrivateProfileStringW(L"RU Ruvovid", L"version", L" ", version, 81,
-                               GetTmpVersionIniPath().c_str());
-    if (wchar_t* bracket = wcschr(version + 1, L'[')) *bracket = 0;
-    std::wstring product = LoadTextOrEmpty(IDS_APP_TITLE);
-    product += L' ';
-    product += version;
+    // The version of the verified section, as the update thread set it before it posted the
+    // message: a second reader of the file might see another section than the one verified.
+    const std::wstring product = LoadTextOrEmpty(IDS_APP_TITLE) + std::wstring(L" ") +
+                                 CUpdateChecker::GetInstance()->m_strNewVersion;
     std::wstring text = FormatText(LoadTextOrEmpty(IDS_NEW_VERSION), {product});
 
     CMessageBox box(this, text.c_str(), kMessageBoxCancel);
@@ -365,9 +362,9 @@ void CTollexDlg::OnNewVersion() {
 
 void CTollexDlg::OnUnverifiedVersion() {
     // The update thread set the version before it posted the message and does not touch it
-    // again until the next check. An untrusted file may name anything: show a version's length.
+    // again until the next check; of an untrusted file it keeps only a plain version number.
     const std::wstring product = LoadTextOrEmpty(IDS_APP_TITLE) + std::wstring(L" ") +
-                                 CUpdateChecker::GetInstance()->m_strNewVersion.substr(0, 80);
+                                 CUpdateChecker::GetInstance()->m_strNewVersion;
     ShowMessage(FormatText(LoadTextOrEmpty(IDS_UNVERIFIED_VERSION), {product, kMakerWebAddress}).c_str(),
                 nullptr, kMessageBoxOK, FALSE);
 }
@@ -443,6 +440,7 @@ LRESULT CTollexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case UM_NEW_VERSION: OnNewVersion(); return 0;
         case UM_LATEST_VERSION: ShowMessage(LoadTextOrEmpty(IDS_LATEST_VERSION), nullptr, 0, FALSE); return 0;
         case UM_UNVERIFIED_VERSION: OnUnverifiedVersion(); return 0;
+        case UM_CHECK_FAILED: ShowMessage(LoadTextOrEmpty(IDS_CHECK_FAILED), nullptr, 0, FALSE); return 0;
         case WM_DESTROY:
             StopWork();
             break;

@@ -161,13 +161,16 @@ TEST_F(MainDialog, OnlyTheCloseButtonEndsIt) {
     EXPECT_EQ(m_dlg->m_nModalResult, IDOK);
 }
 
-TEST_F(MainDialog, AVersionThatCouldNotBeVerifiedIsOnlyAnnounced) {
+TEST_F(MainDialog, AVersionThatCouldNotBeVerifiedOrAFailedCheckIsOnlyAnnounced) {
     Command(kStart);
     CUpdateChecker::GetInstance()->m_strNewVersion = L"1.0.11.0";
     {
         pages_test::BoxAnswerer answerer;
         Post(UM_UNVERIFIED_VERSION);
         EXPECT_TRUE(PumpUntil([&] { return answerer.Count() == 1; }));
+        // A check that failed says so in a box of its own.
+        Post(UM_CHECK_FAILED);
+        EXPECT_TRUE(PumpUntil([&] { return answerer.Count() == 2; }));
     }
     // The notice is all: the wizard stays where it was and nothing was started.
     ASSERT_TRUE(::IsWindow(m_dlg->m_hWnd));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <regex>
 #include <string>
 
@@ -42,42 +44,44 @@ TEST(UpdateVersion, ComparedPartByPartAgainstTheProgramsVersion) {
     EXPECT_TRUE(IsNewerVersion(L"", L"0.0.1", nullptr));
 }
 
-TEST(UpdateVersion, VersionFileSectionsAndKeys) {
+TEST(UpdateVersion, AnUnsignedFileOnlyTellsOfANewerPlainVersionNumber) {
     const std::wstring dir = TempFolder("update-version-file");
     const std::wstring ini = dir + L"\\tmpVerion.ini";
     CUpdateChecker checker(dir);
     ASSERT_FALSE(checker.m_bLogEnabled);
     checker.m_strCurVersion = L"1.0.10.1";
+    checker.m_strSetupUrl = L"http://earlier/setup.exe";
 
-    // Section and key names in any case. Unsigned, the newer version is only announced.
-    WriteBytes(ini,
-               "[ru ruvovid]\r\nurl=http://h/setup.exe\r\nVERSION=1.0.10.2\r\nSHA256= ab12 \r\n"
-               "[DVR Installer]\r\nURL=http://t/setup.exe\r\nversion=9.9\r\n");
-    EXPECT_FALSE(checker.ParseVersionFile(ini));
-    EXPECT_TRUE(checker.m_bUnverified);
-    EXPECT_EQ(checker.m_strNewVersion, L"1.0.10.2");
-    EXPECT_EQ(checker.m_strSetupUrl, L"http://h/setup.exe");
-    EXPECT_EQ(checker.m_strSetupSha256, L"");
-
-    // Not newer: nothing to announce.
-    WriteBytes(ini, "[RU Ruvovid]\r\nURL=http://h/2.exe\r\nversion=1.0.10.1\r\n");
-    EXPECT_FALSE(checker.ParseVersionFile(ini));
-    EXPECT_FALSE(checker.m_bUnverified);
-    EXPECT_EQ(checker.m_strSetupUrl, L"http://h/2.exe");
-
-    WriteBytes(ini, "[Other]\r\nURL=http://h/3.exe\r\nversion=2.0\r\n");
-    EXPECT_FALSE(checker.ParseVersionFile(ini));
-    EXPECT_EQ(checker.m_strSetupUrl, L"http://h/2.exe") << "no URL: the old one stays";
-
-    WriteBytes(ini, "[RU Ruvovid]\r\nURL=\r\nversion=2.0\r\n");
-    EXPECT_FALSE(checker.ParseVersionFile(ini));
-
-    // The URL is taken before the version is found missing.
-    WriteBytes(ini, "[RU Ruvovid]\r\nURL=http://h/4.exe\r\n");
-    EXPECT_FALSE(checker.ParseVersionFile(ini));
-    EXPECT_EQ(checker.m_strSetupUrl, L"http://h/4.exe");
-
+    struct {
+        const char* bytes;
+        const wchar_t* announced;  // the version told of as unverified, if any
+    } cases[] = {
+        // Section and key names in any case; the section after it does not count.
+        {"[ru ruvovid]\r\nurl=http://h/setup.exe\r\nVERSION=1.0.10.2\r\nSHA256= ab12 \r\n"
+         "[DVR Installer]\r\nURL=http://t/setup.exe\r\nversion=9.9\r\n",
+         L"1.0.10.2"},
+        {"[RU Ruvovid]\r\nURL=\r\nversion=2.0\r\n", nullptr},
+        // Not newer: unsigned, it is not taken for "the latest version" either.
+        {"[RU Ruvovid]\r\nURL=http://h/2.exe\r\nversion=1.0.10.1\r\n", nullptr},
+        {"[Other]\r\nURL=http://h/3.exe\r\nversion=2.0\r\n", nullptr},
+        {"[RU Ruvovid]\r\nURL=http://h/4.exe\r\n", nullptr},
+        // Unsigned text that is no version number is never shown.
+        {"[RU Ruvovid]\r\nURL=u\r\nversion=6.6.6.6 (spoofed)\r\n", nullptr},
+        {"[RU Ruvovid]\r\nURL=u\r\nversion=7..1\r\n", nullptr},
+        {"[RU Ruvovid]\r\nURL=u\r\nversion=1234567890.1234567890.1234\r\n", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        ASSERT_TRUE(WriteBytes(ini, c.bytes));
+        EXPECT_FALSE(checker.ParseVersionFile(ini));
+        EXPECT_EQ(checker.m_bUnverified, c.announced != nullptr);
+        EXPECT_FALSE(checker.m_bLatest);
+        EXPECT_EQ(checker.m_strNewVersion, c.announced ? c.announced : L"");
+        EXPECT_EQ(checker.m_strSetupUrl, L"http://earlier/setup.exe") << "nothing unsigned is taken";
+        EXPECT_EQ(checker.m_strSetupSha256, L"");
+    }
     EXPECT_FALSE(checker.ParseVersionFile(dir + L"\\missing.ini"));
+    EXPECT_FALSE(checker.m_bUnverified || checker.m_bLatest);
 }
 
 // Version files signed by tools/sign-version at build time, read as the checker reads them.
@@ -95,49 +99,86 @@ TEST(UpdateVersion, OnlyASignatureOfATrustedKeyOverTheWholeSectionLetsTheInstall
     const std::string signedFile = SignedVersion("signed");
     ASSERT_NE(signedFile.find("\r\nsignature="), std::string::npos) << signedFile;
 
+    // kIncomplete: signed and fresh, but without what it takes to install: only announced.
+    enum Outcome { kTrusted, kIncomplete, kUnverified, kRefused };
+    const std::string qaFile = SignedVersion("qa");
     struct {
         const char* name;
         std::string bytes;
         std::vector<std::string> keys;
-        bool trusted;
+        Outcome outcome;
+        uint64_t accepted = 0;  // the highest serial accepted before
+        uint64_t serial = 200;  // the file's own
     } cases[] = {
-        {"signed", signedFile, {kTestKey}, true},
+        {"signed", signedFile, {kTestKey}, kTrusted},
         // Line ends, comments, blank lines, blanks and case do not change what is signed.
-        {"untidy", SignedVersion("untidy"), {kTestKey}, true},
+        {"untidy", SignedVersion("untidy"), {kTestKey}, kTrusted},
         // Another section or a line after the section is outside the signature.
-        {"other section", signedFile + "[Other]\r\nURL=http://evil/x.exe\r\n", {kTestKey}, true},
+        {"other section", signedFile + "[Other]\r\nURL=http://evil/x.exe\r\n", {kTestKey}, kTrusted},
         // The second pinned key, while the first is being retired.
-        {"rotated", SignedVersion("rotated"), {kTestKey, kTestKey2}, true},
-        {"unknown key", SignedVersion("untrusted"), {kTestKey, kTestKey2}, false},
-        {"key not pinned", signedFile, {kTestKey2}, false},
+        {"rotated", SignedVersion("rotated"), {kTestKey, kTestKey2}, kTrusted},
+        {"unknown key", SignedVersion("untrusted"), {kTestKey, kTestKey2}, kUnverified},
+        {"key not pinned", signedFile, {kTestKey2}, kUnverified},
         {"version changed",
          std::regex_replace(signedFile, std::regex("version=1\\.0\\.10\\.2"), "version=1.0.10.3"),
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
         {"address changed", std::regex_replace(signedFile, std::regex("http://h/"), "http://e/"),
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
         {"line added", std::regex_replace(signedFile, std::regex("\\[RU Ruvovid\\]\r\n"),
                                           "[RU Ruvovid]\r\nURL=http://evil/x.exe\r\n"),
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
         {"section earlier", "[RU Ruvovid]\r\nURL=http://evil/x.exe\r\nversion=9.9\r\n" + signedFile,
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
         {"signature cut", signedFile.substr(0, signedFile.find("signature=") + 30) + "\r\n",
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
         {"unsigned", std::regex_replace(signedFile, std::regex("signature=[0-9a-f]*\r\n"), ""),
-         {kTestKey}, false},
+         {kTestKey}, kUnverified},
+        {"serial changed", std::regex_replace(signedFile, std::regex("serial=200"), "serial=300"),
+         {kTestKey}, kUnverified},
         // A signed file must also name the installer's digest.
-        {"no sha256", SignedVersion("no_sha256"), {kTestKey}, false},
+        {"no sha256", SignedVersion("no_sha256"), {kTestKey}, kIncomplete},
+        // The section signed for the test channel is worth nothing under another name.
+        {"test channel's section renamed",
+         std::regex_replace(qaFile, std::regex("\\[RU Ruvovid\\][^\\[]*\\[DVR Installer\\]"),
+                            "[RU Ruvovid]"),
+         {kTestKey}, kUnverified},
+        // The same file again is fine; an older one, once a newer has been accepted, is not.
+        {"served again", signedFile, {kTestKey}, kTrusted, 200},
+        {"older", SignedVersion("older"), {kTestKey}, kRefused, 200, 100},
+        {"older, nothing accepted yet", SignedVersion("older"), {kTestKey}, kTrusted, 0, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteBytes(ini, c.bytes));
         checker.m_trustedKeys = c.keys;
-        EXPECT_EQ(checker.ParseVersionFile(ini), c.trusted);
-        EXPECT_EQ(checker.m_bUnverified, !c.trusted);
-        EXPECT_EQ(checker.m_strSetupSha256, c.trusted ? sha256 : L"");
-        if (c.trusted) {
-            EXPECT_EQ(checker.m_strSetupUrl, L"http://h/setup.exe");
+        checker.m_nAcceptedSerial = c.accepted;
+        checker.m_strSetupUrl.clear();
+        EXPECT_EQ(checker.ParseVersionFile(ini), c.outcome == kTrusted);
+        EXPECT_EQ(checker.m_bUnverified, c.outcome == kUnverified || c.outcome == kIncomplete);
+        EXPECT_FALSE(checker.m_bLatest);
+        EXPECT_EQ(checker.m_strSetupSha256, c.outcome == kTrusted ? sha256 : L"");
+        EXPECT_EQ(checker.m_strSetupUrl, c.outcome == kTrusted ? L"http://h/setup.exe" : L"");
+        if (c.outcome != kUnverified) {
+            EXPECT_EQ(checker.m_strNewVersion, c.outcome == kRefused ? L"" : L"1.0.10.2");
         }
+        // Only a verified serial moves the accepted one, and only upwards.
+        const bool verified = c.outcome == kTrusted || c.outcome == kIncomplete;
+        EXPECT_EQ(checker.m_nAcceptedSerial, verified ? std::max(c.accepted, c.serial) : c.accepted);
     }
+    // A verified file of a version that is not newer: the latest, and its serial counts.
+    checker.m_trustedKeys = {kTestKey};
+    checker.m_nAcceptedSerial = 150;
+    checker.m_strCurVersion = L"1.0.10.2";
+    ASSERT_TRUE(WriteBytes(ini, signedFile));
+    EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_TRUE(checker.m_bLatest);
+    EXPECT_FALSE(checker.m_bUnverified);
+    EXPECT_EQ(checker.m_nAcceptedSerial, 200u);
+    ASSERT_TRUE(WriteBytes(ini, SignedVersion("older")));
+    EXPECT_FALSE(checker.ParseVersionFile(ini));
+    EXPECT_FALSE(checker.m_bLatest) << "a stale file says nothing, not even 'the latest'";
+    EXPECT_FALSE(checker.m_bUnverified);
+
     // The program's own pinned key is a release key, not a test key.
     EXPECT_EQ(CUpdateChecker(dir).m_trustedKeys, TrustedUpdateKeys());
     EXPECT_FALSE(TrustedUpdateKeys().empty());
@@ -154,14 +195,17 @@ TEST(UpdateVersion, QaconfigSelectsTheTestSection) {
     CUpdateChecker checker(dir);
     ASSERT_TRUE(checker.m_bLogEnabled);
     checker.m_strCurVersion = L"1.0.10.1";
+    checker.m_trustedKeys = {kTestKey};
     const std::wstring ini = dir + L"\\v.ini";
-    WriteBytes(ini,
-               "[RU Ruvovid]\r\nURL=http://h/ru.exe\r\nversion=9.0\r\n"
-               "[DVR Installer]\r\nURL=http://t/dvr.exe\r\nversion=1.0.10.3\r\n");
+    ASSERT_TRUE(WriteBytes(ini, SignedVersion("qa")));
+    EXPECT_TRUE(checker.ParseVersionFile(ini));
+    EXPECT_EQ(checker.m_strSetupUrl, L"http://h/setup.exe");
+    EXPECT_EQ(checker.m_strNewVersion, L"1.0.10.2");
+    // The normal channel's section signed for it is nothing to the test channel.
+    ASSERT_TRUE(WriteBytes(ini, std::regex_replace(SignedVersion("signed"),
+                                                   std::regex("RU Ruvovid"), "DVR Installer")));
     EXPECT_FALSE(checker.ParseVersionFile(ini));
     EXPECT_TRUE(checker.m_bUnverified);
-    EXPECT_EQ(checker.m_strSetupUrl, L"http://t/dvr.exe");
-    EXPECT_EQ(checker.m_strNewVersion, L"1.0.10.3");
     WriteBytes(ini, "[RU Ruvovid]\r\nURL=http://h/ru.exe\r\nversion=9.0\r\n");
     EXPECT_FALSE(checker.ParseVersionFile(ini));
     EXPECT_FALSE(checker.m_bUnverified);
@@ -199,8 +243,7 @@ TEST(UpdateLog, ExactBytesOnlyWithQaconfig) {
                               "Start update\r\r\n" + stamp +
                               "Newer version found in ParseVersionFile\r\r\n" + stamp +
                               "Version file not trusted in ParseVersionFile: not signed\r\r\n" +
-                              stamp +
-                              "Get empty URL in ParseVersionFile\r\r\n" +
+                              stamp + "Get empty URL in ParseVersionFile\r\r\n" +
                               std::regex_replace(header, std::regex("\\*"), "\\*") + stamp +
                               "Start update\r\r\n" + stamp + "Check done\r\r\n");
     const std::string log = ReadBytes(dir + L"\\Update_Log.txt");

@@ -49,13 +49,14 @@ protected:
         m_server.ClearLog();
     }
 
-    // The version file naming the installer and its digest, signed by key (none when empty).
+    // The version file naming the installer and its digest, signed by key (none when empty)
+    // with serial (0: the time of serving).
     void PutVersion(const std::string& version, const std::string& key = "test_key",
-                    const std::string& sha256 = "") {
+                    const std::string& sha256 = "", uint64_t serial = 0) {
         m_server.Put(kVersionPath, "[RU Ruvovid]\r\nURL=" + m_server.Url(kSetupPath) +
                                        "\r\nversion=" + version + "\r\nsha256=" +
                                        (sha256.empty() ? m_strSha256 : sha256) + "\r\n");
-        if (!key.empty()) m_server.Sign(kVersionPath, key);
+        if (!key.empty()) m_server.Sign(kVersionPath, key, "RU Ruvovid", serial);
     }
 
     // A checker of this test's folder that believes it is the program's 1.0.10.1 and trusts
@@ -143,10 +144,17 @@ TEST_F(UpdateNet, CheckResultCodes) {
 
     PutVersion("1.0.10.1");
     EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+    // Only a verified answer says "not newer": anything else tells nothing.
+    PutVersion("1.0.10.1", "");
+    EXPECT_EQ(checker->CheckUpdate(), kCheckRefused);
     m_server.Put(kVersionPath, "[Elsewhere]\r\nURL=http://x/setup.exe\r\nversion=2.0\r\n");
-    EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+    EXPECT_EQ(checker->CheckUpdate(), kCheckRefused);
     m_server.Put(kVersionPath, "[RU Ruvovid]\r\nURL=\r\nversion=2.0\r\n");
-    EXPECT_EQ(checker->CheckUpdate(), kCheckNotNewer);
+    EXPECT_EQ(checker->CheckUpdate(), kCheckRefused);
+    // A release signed earlier than one already seen is not installed again.
+    PutVersion("1.0.10.2", "test_key", "", 20200101000000);
+    EXPECT_EQ(checker->CheckUpdate(), kCheckRefused);
+    EXPECT_GT(checker->m_nAcceptedSerial, 20200101000000u);
 
     // An error page is never taken for the version file.
     for (int status : {404, 500, 302}) {
@@ -201,10 +209,15 @@ TEST_F(UpdateNet, NewerVersionIsDownloadedAndStarted) {
     EXPECT_EQ(m_server.Requests().size(), 2u);
 }
 
-TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
+TEST_F(UpdateNet, OnlyAVerifiedAnswerGivesLatestVersionAndAFailureSaysSo) {
     NotifyWindow wnd;
     auto checker = NewChecker();
     PutVersion("1.0.10.1");
+    {
+        CheckingBox box(wnd.Handle());
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    PutVersion("1.0.10.1", "");
     {
         CheckingBox box(wnd.Handle());
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
@@ -215,10 +228,11 @@ TEST_F(UpdateNet, LatestVersionOrNoServerGivesLatestVersion) {
         RunBeside([&] { checker->RunCheck(wnd.Handle()); });
     }
     PumpQueued();  // the posted messages
-    ASSERT_EQ(wnd.messages.size(), 2u);
+    ASSERT_EQ(wnd.messages.size(), 3u);
     EXPECT_EQ(wnd.messages[0].msg, UINT(UM_LATEST_VERSION));
-    EXPECT_EQ(wnd.messages[1].msg, UINT(UM_LATEST_VERSION));
-    EXPECT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_EQ(wnd.messages[1].msg, UINT(UM_CHECK_FAILED)) << "unsigned";
+    EXPECT_EQ(wnd.messages[2].msg, UINT(UM_CHECK_FAILED)) << "no server";
+    EXPECT_EQ(m_server.Requests().size(), 2u);
     EXPECT_FALSE(Exists(m_strSetup));
 }
 
@@ -500,6 +514,7 @@ TEST_F(UpdateNet, SecondCheckWhileOneRunsLeavesItAlone) {
 // The thread procedure itself, on the process's checker in the program folder.
 TEST_F(UpdateNet, ThreadProcedureTakesTheNotifyWindow) {
     PutVersion("1.0.10.1");
+    CUpdateChecker::GetInstance()->m_trustedKeys = {kTestKey};
     NotifyWindow wnd;
     CheckingBox box(wnd.Handle());
     ASSERT_TRUE(AfxBeginThread(UpdateThreadProc, wnd.Handle()));

@@ -12,8 +12,9 @@ Beside a served file, small files change how it is served (the tests write them)
                   "slow": a block every half second; "endless": no Content-Length, the file
                   and then more bytes without end; "stall": the first half of the file, six
                   seconds of silence, the rest
-    NAME.sign     a private key file and, on a second line, a section (default "RU Ruvovid"):
-                  the file is served with that section signed by tools/sign-version
+    NAME.sign     a private key file, on a second line a section (default "RU Ruvovid") and on
+                  a third a serial (default: the time of signing): the file is served with that
+                  section signed by tools/sign-version
     NAME.tamper   two lines, old and new: the first "old" in the (signed) file becomes "new"
 Every request is appended to ROOT/requests.log as "METHOD PATH RANGE" ("-" without Range).
 A server nobody stops (its test run was killed) ends by itself after an hour.
@@ -81,8 +82,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if sign:
             signer = load_signer()
             section = sign[1] if len(sign) > 1 else "RU Ruvovid"
+            serial = int(sign[2]) if len(sign) > 2 else None
             data = signer.sign_text(signer.load_key(sign[0]), data.decode("latin-1"),
-                                    section).encode("latin-1")
+                                    section, serial).encode("latin-1")
         tamper = read_text(path + ".tamper").splitlines()
         if len(tamper) == 2:
             data = data.replace(tamper[0].encode("latin-1"), tamper[1].encode("latin-1"), 1)

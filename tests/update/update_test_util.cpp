@@ -92,7 +92,7 @@ std::vector<NotifyWindow::Message> NotifyWindow::Of(UINT msg) const {
 LRESULT CALLBACK NotifyWindow::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<NotifyWindow*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
     if (self && (msg == UM_UPDATE_PROGRESS || msg == UM_NEW_VERSION || msg == UM_LATEST_VERSION ||
-                 msg == UM_UNVERIFIED_VERSION)) {
+                 msg == UM_UNVERIFIED_VERSION || msg == UM_CHECK_FAILED)) {
         if (msg == UM_UPDATE_PROGRESS && self->onProgress) self->onProgress(wParam, lParam);
         self->messages.push_back({msg, wParam, lParam});
         return 1;
@@ -138,9 +138,11 @@ void TestServer::Put(const std::string& path, const std::string& bytes) {
         ::DeleteFileW((file + option).c_str());
 }
 
-void TestServer::Sign(const std::string& path, const std::string& key, const std::string& section) {
-    WriteBytes(File(path) + L".sign",
-               std::string(KOVRA_SOURCE_DIR) + "/tests/update/" + key + ".pem\n" + section);
+void TestServer::Sign(const std::string& path, const std::string& key, const std::string& section,
+                      uint64_t serial) {
+    WriteBytes(File(path) + L".sign", std::string(KOVRA_SOURCE_DIR) + "/tests/update/" + key +
+                                          ".pem\n" + section +
+                                          (serial ? "\n" + std::to_string(serial) : ""));
 }
 
 void TestServer::Tamper(const std::string& path, const std::string& from, const std::string& to) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,9 +74,10 @@ public:
     void SetStatus(const std::string& path, int status);
     void SetMode(const std::string& path, const std::string& mode);
     // Serves the file with section signed by tests/update/<key>.pem (test_key, test_key2 or
-    // untrusted_key), and then, after Tamper, with from changed into to.
+    // untrusted_key) with serial (0: the time of serving), and then, after Tamper, with from
+    // changed into to.
     void Sign(const std::string& path, const std::string& key = "test_key",
-              const std::string& section = "RU Ruvovid");
+              const std::string& section = "RU Ruvovid", uint64_t serial = 0);
     void Tamper(const std::string& path, const std::string& from, const std::string& to);
     void ClearLog();
     // The requests so far, one "METHOD PATH RANGE" per line.
