@@ -11,6 +11,7 @@
 #include "framework/handles.h"
 #include "framework/win_app.h"
 #include "tests/test_util.h"
+#include "tests/profile_util.h"
 
 namespace app_test {
 
@@ -33,7 +34,7 @@ public:
     TestApp() : CWinApp((L"kovradesk-test-" + std::to_wstring(::GetCurrentProcessId())).c_str()) {
         SetRegistryKey(kovra::kProfileCompany);
     }
-    ~TestApp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath().c_str()); }
+    ~TestApp() override { kovra_test::DeleteProfileKey(); }
     std::wstring KeyPath() const { return kovra::GetProfileLocation(); }
 };
 

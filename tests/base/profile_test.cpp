@@ -8,6 +8,7 @@
 
 #include "base/file_io.h"
 #include "tests/test_util.h"
+#include "tests/profile_util.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -31,7 +32,7 @@ protected:
     }
     void TearDown() override {
 #ifdef _WIN32
-        RegDeleteTreeW(HKEY_CURRENT_USER, kovra::GetProfileLocation().c_str());
+        kovra_test::DeleteProfileKey();
 #else
         unsetenv("XDG_CONFIG_HOME");
 #endif

@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "base/profile.h"
 #include "tests/test_util.h"
+#include "tests/profile_util.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -155,7 +156,7 @@ protected:
     }
     void TearDown() override {
 #ifdef _WIN32
-        RegDeleteTreeW(HKEY_CURRENT_USER, kovra::GetProfileLocation().c_str());
+        kovra_test::DeleteProfileKey();
 #else
         unsetenv("XDG_CONFIG_HOME");
         setenv("HOME", m_oldHome.c_str(), 1);

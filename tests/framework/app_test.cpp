@@ -12,6 +12,7 @@
 #include "framework/wnd.h"
 #include "tests/framework/pump.h"
 #include "tests/test_util.h"
+#include "tests/profile_util.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ class TestApp : public CWinApp {
 public:
     TestApp() : CWinApp((L"framework-test-" + std::to_wstring(::GetCurrentProcessId())).c_str()) {}
     ~TestApp() override {
-        if (!m_strRegistryKey.empty())
-            ::RegDeleteTreeW(HKEY_CURRENT_USER, kovra::GetProfileLocation().c_str());
+        if (!m_strRegistryKey.empty()) kovra_test::DeleteProfileKey();
         kovra::SetProfileApplication(L"");
     }
 };
