@@ -56,6 +56,9 @@ def run(args):
     folder = make_program_folder(data)
     wizard = Wizard(folder, args.probe, args.shots)
     wizard.reset_profile()
+    # Where the installation goes, asked once before anything runs: a question to Wine while the
+    # installer is busy need not be answered.
+    program = installed_path(wizard)
     # An installation's keys left in the prefix name its folder, which the installer would
     # take instead of the user's programs folder where this scenario looks.
     for key in (SETUP_KEY, UNINSTALL_KEY):
@@ -119,13 +122,16 @@ def run(args):
             if installer_button(wizard, FOLDER_FIELD) is not None:
                 wizard.wine(wizard.probe_exe, 'press', 'setup.exe', str(NEXT), timeout=60)
                 return False
-            return os.path.exists(installed_path(wizard, 'uninstall.exe')) and \
+            return os.path.exists(os.path.join(program, 'uninstall.exe')) and \
                 installer_button(wizard, NEXT)
         try:
             wait_for('the installation', installation_done, 120)
         except Failure:
             wizard.shot_screen('no-installation')
-            raise
+            raise Failure('no installation: folder page %s, button %s, %s %s' % (
+                installer_button(wizard, FOLDER_FIELD), installer_button(wizard, NEXT),
+                os.path.join(program, 'uninstall.exe'),
+                'exists' if os.path.exists(os.path.join(program, 'uninstall.exe')) else 'missing'))
         wizard.shot_screen('installer-finish')
 
         def installed_wizard_up():
@@ -137,7 +143,7 @@ def run(args):
                 wizard.wine(wizard.probe_exe, 'press', 'setup.exe', str(NEXT), timeout=60)
             return False
         wait_for('the installed wizard', installed_wizard_up, 120)
-        installed = installed_path(wizard, 'kovradesk.exe')
+        installed = os.path.join(program, 'kovradesk.exe')
         wizard.attach(installed)
         if open(installed, 'rb').read() != open(args.exe, 'rb').read():
             raise Failure('the installed kovradesk.exe is not the one in setup.exe')
@@ -147,17 +153,16 @@ def run(args):
         try:
             wizard.close()
         finally:
-            uninstall(wizard)
+            uninstall(wizard, program)
             shutil.rmtree(folder, ignore_errors=True)
             shutil.rmtree(work, ignore_errors=True)
     return 0
 
 
-def uninstall(wizard):
+def uninstall(wizard, program):
     """Takes the installation away as the user would, then what the uninstaller keeps of the
     user's (the folders the installed wizard filled), and checks that the prefix holds nothing
     of it any more: no program folder, no Start-menu entry, no keys, no running program."""
-    program = installed_path(wizard, '')
     uninstaller = os.path.join(program, 'uninstall.exe')
     if os.path.exists(uninstaller):
         wizard.wine(uninstaller, '/S', timeout=120)
@@ -181,9 +186,12 @@ def start_menu(wizard):
                         'Programs', 'Kovra Converter')
 
 
-def installed_path(wizard, name):
-    """A file of the installation in the user's programs folder, as a Linux path."""
-    return os.path.join(wizard.linux_path('%LOCALAPPDATA%'), 'Programs', 'Kovra Converter', name)
+def installed_path(wizard):
+    """The installation's folder in the user's programs folder, as a Linux path."""
+    local = wizard.linux_path('%LOCALAPPDATA%')
+    if not os.path.isabs(local):
+        raise Failure('no local application data folder: %r' % local)
+    return os.path.join(local, 'Programs', 'Kovra Converter')
 
 
 if __name__ == '__main__':

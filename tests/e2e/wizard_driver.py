@@ -181,6 +181,15 @@ class Wizard:
     def linux_path(self, windows):
         """A Windows path, environment variables expanded, as a Linux path."""
         out = self.wine('cmd', '/c', 'echo', windows, timeout=60).stdout.strip()
+        if '%' in out:
+            # A Wine session started again (after a test that ends its session) lacks the
+            # variables its boot sets for the user's folders; they lie where Wine puts them.
+            for name, folder in (('%LOCALAPPDATA%', r'%USERPROFILE%\AppData\Local'),
+                                 ('%APPDATA%', r'%USERPROFILE%\AppData\Roaming')):
+                windows = windows.replace(name, folder)
+            out = self.wine('cmd', '/c', 'echo', windows, timeout=60).stdout.strip()
+        if not out or '%' in out:
+            raise Failure('cannot expand %s: %r' % (windows, out))
         return self.wine('winepath', '-u', out, timeout=60).stdout.strip()
 
     def language(self):
