@@ -17,6 +17,11 @@ inline uint64_t LoadLE64(const uint8_t* p) {
     return uint64_t(LoadLE32(p)) | (uint64_t(LoadLE32(p + 4)) << 32);
 }
 
+inline uint16_t LoadBE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline uint32_t LoadBE32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
 inline void StoreLE16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);

@@ -9,6 +9,7 @@
 #include "camdata/partner_text.h"
 #include "camdata/speed_cam_data_set.h"
 #include "exchange/cam_csv.h"
+#include "base/byte_order.h"
 #include "rawconv/speed_raw.h"
 #include "spreadsheet/excel_file.h"
 
@@ -18,10 +19,6 @@ namespace {
 
 const uint64_t kMaxSourceBytes = 256u << 20;
 const uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-int32_t BigEndian32(const uint8_t* p) {
-    return int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]);
-}
 
 // The first line holds "//": a partner file's title, never a CSV header.
 bool FirstLineHasComment(const uint8_t* data, size_t size) {
@@ -69,36 +66,36 @@ bool ReadPartner(const uint8_t* data, size_t size, CamCollection* out, std::stri
 }  // namespace
 
 bool LooksLikeSpeedRaw(const uint8_t* data, size_t size) {
-    if (size < rawconv::kHeaderSize || (size - rawconv::kHeaderSize) % rawconv::kRecordSize)
-        return false;
+    if (!rawconv::IsSpeedRawSize(size)) return false;
     if (data[1] < 1 || data[1] > 12 || data[2] < 1 || data[2] > 31) return false;
     // Text never passes: any printable first byte puts a latitude beyond 500 million.
     for (size_t p = rawconv::kHeaderSize; p < size; p += rawconv::kRecordSize) {
-        const int64_t lat = BigEndian32(data + p), lon = BigEndian32(data + p + 4);
+        const int64_t lat = int32_t(kovra::LoadBE32(data + p));
+        const int64_t lon = int32_t(kovra::LoadBE32(data + p + 4));
         if (lat < -90000000 || lat > 90000000 || lon < -180000000 || lon > 180000000) return false;
     }
     return true;
 }
 
 bool DecodeSpeedRaw(const uint8_t* data, size_t size, CamCollection* out) {
-    if (!LooksLikeSpeedRaw(data, size)) return false;
+    rawconv::SpeedRawFile file;
+    if (!LooksLikeSpeedRaw(data, size) || !rawconv::DecodeSpeedRaw(data, size, &file)) return false;
     out->kind = SourceKind::SpeedRaw;
     out->records.clear();
-    out->records.reserve((size - rawconv::kHeaderSize) / rawconv::kRecordSize);
+    out->records.reserve(file.cameras.size());
     int n = 0;
-    for (size_t p = rawconv::kHeaderSize; p < size; p += rawconv::kRecordSize) {
-        const uint8_t* r = data + p;
+    for (const rawconv::CameraEntry& c : file.cameras) {
         CamRecord rec;
         rec.origin = ++n;
         rec.millionths = true;
-        rec.latE6 = BigEndian32(r);
-        rec.lonE6 = BigEndian32(r + 4);
-        rec.cam.SetLatitude(rec.latE6 / 1e6);
-        rec.cam.SetLongitude(rec.lonE6 / 1e6);
-        rec.cam.SetBearingAngle(int16_t(uint16_t(r[8] << 8 | r[9])));
-        rec.cam.SetSpeedLimit(r[10]);
-        rec.cam.SetCameraType(r[11], nullptr);
-        rec.cam.SetDirType(r[12]);
+        rec.latE6 = c.latitude;
+        rec.lonE6 = c.longitude;
+        rec.cam.SetLatitude(c.latitude / 1e6);
+        rec.cam.SetLongitude(c.longitude / 1e6);
+        rec.cam.SetBearingAngle(c.bearing);
+        rec.cam.SetSpeedLimit(c.speed);
+        rec.cam.SetCameraType(c.type, nullptr);
+        rec.cam.SetDirType(c.dir);
         out->records.push_back(rec);
     }
     return true;

@@ -72,4 +72,23 @@ std::vector<uint8_t> EncodeSpeedRaw(int32_t version, int month, int day, const C
     return out;
 }
 
+bool DecodeSpeedRaw(const uint8_t* data, size_t size, SpeedRawFile* out) {
+    if (!IsSpeedRawSize(size)) return false;
+    out->version = data[0];
+    out->month = data[1];
+    out->day = data[2];
+    out->cameras.resize((size - kHeaderSize) / kRecordSize);
+    const uint8_t* p = data + kHeaderSize;
+    for (CameraEntry& c : out->cameras) {
+        c.latitude = int32_t(kovra::LoadBE32(p));
+        c.longitude = int32_t(kovra::LoadBE32(p + 4));
+        c.bearing = int16_t(kovra::LoadBE16(p + 8));
+        c.speed = p[10];
+        c.type = p[11];
+        c.dir = p[12];
+        p += kRecordSize;
+    }
+    return true;
+}
+
 }  // namespace rawconv

@@ -35,4 +35,18 @@ void FastExchangeSortByLatitude(CameraEntry* a, size_t n);
 std::vector<uint8_t> EncodeSpeedRaw(int32_t version, int month, int day, const CameraEntry* a,
                                     size_t n);
 
+// A camera file as stored: the header's bytes and each record's values.
+struct SpeedRawFile {
+    uint8_t version = 0, month = 0, day = 0;
+    std::vector<CameraEntry> cameras;
+};
+
+// Whether size bytes can be a camera file: a header and whole records.
+inline bool IsSpeedRawSize(size_t size) {
+    return size >= kHeaderSize && (size - kHeaderSize) % kRecordSize == 0;
+}
+
+// The reverse of EncodeSpeedRaw; false (out untouched) when the size is not IsSpeedRawSize.
+bool DecodeSpeedRaw(const uint8_t* data, size_t size, SpeedRawFile* out);
+
 }  // namespace rawconv

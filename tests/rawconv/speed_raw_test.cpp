@@ -1,6 +1,7 @@
 // The camera file's bytes and the record order of the exchange sort.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -24,6 +25,37 @@ TEST(SpeedRaw, OneCameraByteForByte) {
                                            0x00, 0x5A, 0x3C, 0x01, 0x00};             // 90, 60, 1, 0
     EXPECT_EQ(rawconv::EncodeSpeedRaw(1, 3, 7, &e, 1), expected);
     EXPECT_EQ(rawconv::EncodeSpeedRaw(257, 3, 7, nullptr, 0), (std::vector<uint8_t>{0x01, 0x03, 0x07}));
+}
+
+TEST(SpeedRaw, DecodedAsEncodedAndOnlyWholeRecords) {
+    // The stored values come back, signs included; the bytes that hold only 8 bits come back
+    // as those bits.
+    const CameraEntry in[] = {{55500000, 37250000, 90, 60, 1, 0},
+                              {-90000000, -180000000, -1, 255, 200, 2},
+                              {INT32_MIN, INT32_MAX, -32768, 0, 0, 255}};
+    const std::vector<uint8_t> bytes = rawconv::EncodeSpeedRaw(7, 12, 31, in, 3);
+    rawconv::SpeedRawFile file;
+    ASSERT_TRUE(rawconv::DecodeSpeedRaw(bytes.data(), bytes.size(), &file));
+    EXPECT_EQ(file.version, 7);
+    EXPECT_EQ(file.month, 12);
+    EXPECT_EQ(file.day, 31);
+    ASSERT_EQ(file.cameras.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(file.cameras[i].latitude, in[i].latitude) << i;
+        EXPECT_EQ(file.cameras[i].longitude, in[i].longitude) << i;
+        EXPECT_EQ(file.cameras[i].bearing, in[i].bearing) << i;
+        EXPECT_EQ(file.cameras[i].speed, in[i].speed) << i;
+        EXPECT_EQ(file.cameras[i].type, in[i].type) << i;
+        EXPECT_EQ(file.cameras[i].dir, in[i].dir) << i;
+    }
+    EXPECT_EQ(rawconv::EncodeSpeedRaw(file.version, file.month, file.day, file.cameras.data(), 3), bytes);
+    for (size_t size : {size_t(0), size_t(1), size_t(2), size_t(4), size_t(15), bytes.size() - 1}) {
+        rawconv::SpeedRawFile untouched;
+        EXPECT_FALSE(rawconv::DecodeSpeedRaw(bytes.data(), size, &untouched)) << size;
+        EXPECT_TRUE(untouched.cameras.empty());
+    }
+    ASSERT_TRUE(rawconv::DecodeSpeedRaw(bytes.data(), 3, &file));
+    EXPECT_TRUE(file.cameras.empty());
 }
 
 TEST(SpeedRaw, FieldEncodings) {
