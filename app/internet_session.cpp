@@ -110,6 +110,10 @@ bool CHttpFile::SendRequest() {
     return false;
 }
 
+bool CHttpFile::SetOption(DWORD dwOption, DWORD dwValue) {
+    return ::InternetSetOptionW(m_hRequest, dwOption, &dwValue, sizeof dwValue) != FALSE;
+}
+
 DWORD CHttpFile::QueryStatusCode() {
     DWORD code = 0, size = sizeof code;
     if (!::HttpQueryInfoW(m_hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,

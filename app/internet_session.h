@@ -76,6 +76,7 @@ public:
     // One or more "Name: value" lines separated by CR LF; flags as HttpAddRequestHeaders.
     bool AddRequestHeaders(const std::wstring& headers, DWORD flags);
     bool SendRequest();
+    bool SetOption(DWORD dwOption, DWORD dwValue);
     // The response's status code, 0 when there is none.
     DWORD QueryStatusCode();
     // A response header as text; false when the response does not carry it.

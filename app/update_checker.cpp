@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/helpers.h"
+#include "app/http_transfer.h"
 #include "app/server_url.h"
 #include "app/sha256.h"
 #include "app/texts.h"
@@ -29,7 +30,6 @@ constexpr wchar_t kVersionFileName[] = L"tmpVerion.ini";
 constexpr wchar_t kSetupFileName[] = L"setup.exe";
 constexpr wchar_t kLogFileName[] = L"Update_Log.txt";
 constexpr wchar_t kSerialEntry[] = L"UpdateSerial";  // profile: the highest serial accepted
-constexpr DWORD kBlockSize = 32768;
 constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kStatusRangeNotSatisfiable = 416;  // not among wininet.h's names
 
@@ -510,9 +510,7 @@ std::unique_ptr<CHttpConnection> CUpdateChecker::GetHttpConnect(const std::wstri
 }
 
 std::unique_ptr<CHttpFile> CUpdateChecker::GetHttpFile(CHttpConnection& connection) {
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    if (m_bSecure) flags |= INTERNET_FLAG_SECURE;
-    return connection.OpenRequest(L"GET", m_strObject, flags, L"HTTP/1.1");
+    return connection.OpenRequest(L"GET", m_strObject, http::RequestFlags(m_bSecure), L"HTTP/1.1");
 }
 
 void CUpdateChecker::Notify(WPARAM percent, LPARAM done) {
@@ -555,7 +553,7 @@ bool CUpdateChecker::DownloadHttpFile(CHttpFile& request, const std::wstring& pa
         return false;
     }
 
-    if (!request.SendRequest()) {
+    if (!http::SendRequest(request)) {
         if (m_bLogEnabled) WriteUpdateLog(L"SendRequest failed in DownloadHttpFile");
         return false;
     }
@@ -625,14 +623,6 @@ bool CUpdateChecker::ReceiveBody(CHttpFile& request, const std::wstring& path, u
         ::DeleteFileW(path.c_str());
         return false;
     }
-    // Without a length, only a chunked body says where it ends.
-    bool chunked = false;
-    std::wstring text;
-    if (!body.bKnownLength && request.QueryInfo(HTTP_QUERY_TRANSFER_ENCODING, text)) {
-        for (wchar_t& c : text) c = wchar_t(std::towlower(c));
-        chunked = text.find(L"chunked") != std::wstring::npos;
-    }
-
     ScopedKernelHandle file = OpenForWriting(path);
     LARGE_INTEGER at;
     at.QuadPart = LONGLONG(have);
@@ -642,53 +632,46 @@ bool CUpdateChecker::ReceiveBody(CHttpFile& request, const std::wstring& path, u
                                   InternetErrorText(::GetLastError()).c_str()));
         return false;
     }
-
-    std::vector<char> block(kBlockSize, 0);
     const uint64_t total = have + body.nLength;
     Notify(have > 0 ? Percent(have, total) : 0, 0);
 
-    uint64_t received = have;
-    bool cancelled = false, failed = false;
-    PumpWaitingMessages();
-    ::Sleep(1);
-    DWORD n = 0;
-    if (!request.Read(block.data(), kBlockSize, n)) failed = true;
-    while (n > 0) {
-        if (Cancelled()) {
-            if (m_bLogEnabled) WriteUpdateLog(L"User cancelled");
-            cancelled = true;
-            break;
-        }
+    http::BodyOptions options;
+    options.limit = limit;
+    options.have = have;
+    if (body.bKnownLength) options.length = body.nLength;
+    options.cancelled = [this] {
         PumpWaitingMessages();
-        ::Sleep(1);
-        DWORD written = 0;
-        if (!::WriteFile(file, block.data(), n, &written, nullptr) || written != n) {
-            if (m_bLogEnabled)
-                WriteUpdateLog(Format(L"Exceptions got in DownloadHttpFile: %ls",
-                                      InternetErrorText(::GetLastError()).c_str()));
+        return Cancelled();
+    };
+    // A body of unknown length has no percentage to show until it is over.
+    if (body.bKnownLength)
+        options.progress = [&](uint64_t received, uint64_t) { Notify(Percent(received, total), 0); };
+    const http::BodyEnd end = http::ReceiveBody(request, file, options);
+    switch (end) {
+        case http::BodyEnd::kComplete: return true;
+        case http::BodyEnd::kCut: return false;
+        case http::BodyEnd::kCancelled:
+            if (m_bLogEnabled) WriteUpdateLog(L"User cancelled");
             return false;
-        }
-        received += n;
-        if (received > limit) {
+        case http::BodyEnd::kTooLarge:
             if (m_bLogEnabled)
                 WriteUpdateLog(Format(L"%ls cut off at %llu bytes in DownloadHttpFile",
                                       path.c_str(), static_cast<unsigned long long>(limit)));
             file.Reset();
             ::DeleteFileW(path.c_str());
             return false;
-        }
-        // A body of unknown length has no percentage to show until it is over.
-        if (body.bKnownLength) Notify(Percent(received, total), 0);
-        if (!request.Read(block.data(), kBlockSize, n)) failed = true;
+        case http::BodyEnd::kWriteFailed:
+        case http::BodyEnd::kReadFailed:
+        case http::BodyEnd::kStalled:
+            if (m_bLogEnabled)
+                WriteUpdateLog(Format(L"Exceptions got in DownloadHttpFile: %ls",
+                                      InternetErrorText(end == http::BodyEnd::kWriteFailed
+                                                            ? ::GetLastError()
+                                                            : request.m_dwError)
+                                          .c_str()));
+            return false;
     }
-    if (failed && m_bLogEnabled)
-        WriteUpdateLog(Format(L"Exceptions got in DownloadHttpFile: %ls",
-                              InternetErrorText(request.m_dwError).c_str()));
-    if (cancelled || failed) return false;
-    if (body.bKnownLength) return received == total;
-    // A chunked body that ended cleanly is whole; any other body without a length cannot be
-    // told from one cut short, so only an empty one counts as complete.
-    return chunked || received == 0;
+    return false;
 }
 
 int CUpdateChecker::DownloadDVR(HWND hWnd) {

@@ -21,6 +21,7 @@ enum : unsigned {
     UM_UNVERIFIED_VERSION = 3034,  // update thread -> main dialog: newer, but not trusted
     UM_JOB_DONE = 3035,          // session job's worker -> the runner's window; the job's number
     UM_CHECK_FAILED = 3036,      // update thread -> main dialog: no verified answer
+    UM_DOWNLOAD_ENDED = 3037,    // download thread -> page of step 1: no workbook (wParam: how)
 };
 
 // The wizard's main window: a dialog-class window with this title in every language.

@@ -1,59 +1,44 @@
-// Base data download: configuration fetch, progress reports, the download thread.
+// Base data download: the configuration file, the workbook, the download thread.
 #include "wizard/base_download.h"
 
 #include <objbase.h>
-#include <wininet.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
 
 #include "app/helpers.h"
-#include "app/internet_session.h"
+#include "app/http_transfer.h"
 #include "app/server_url.h"
+#include "app/sha256.h"
+#include "app/version_signature.h"
+#include "base/file_io.h"
 #include "base/test_point.h"
 #include "base/user_folders.h"
 #include "base/window_messages.h"
 #include "camdata/config.h"
+#include "framework/handles.h"
 
 const wchar_t kBaseFileIniServerPath[] = L"/dvr/Kovra R7/rus/BaseFile.ini";
 
-std::wstring GetBaseFileIniUrl() {
-    return BuiltInServerUrl((std::wstring(kNormalServerHost) + kBaseFileIniServerPath).c_str());
+namespace {
+
+constexpr wchar_t kBaseFileSection[] = L"ActiveBaseFil";
+constexpr wchar_t kDefaultName[] = L"Base data";
+constexpr size_t kLongestStem = 64;
+
+bool IsSha256Text(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
-bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path,
-                       DownloadProgress* pProgress, uint64_t limit) {
-    ParsedUrl parts;
-    if (!ParseHttpUrl(url, parts)) return false;
-    DownloadProgress statusOnly(nullptr);
-    if (!pProgress) pProgress = &statusOnly;
-    pProgress->SetLimit(limit);
-    // A copy kept from an earlier transfer would be handed back instead of what the server
-    // holds now.
-    ::DeleteUrlCacheEntryW(url.c_str());
-    const HRESULT hr = ::URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0,
-                                            static_cast<IBindStatusCallback*>(pProgress));
-    // Progress reports may come less often than blocks: the stored size has the last word.
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    const bool small = ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
-                       (uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow) <= limit;
-    if (hr == S_OK && pProgress->ResponseOk() && small) return true;
-    // An error page, a cut or cancelled transfer, or too much: not what was asked for.
-    ::DeleteFileW(path.c_str());
-    return false;
+std::string Lowered(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return text;
 }
 
-bool FetchBaseFileUrl(const std::wstring& configUrl, const std::wstring& iniPath,
-                      std::wstring* pUrl) {
-    pUrl->clear();
-    if (::GetFileAttributesW(iniPath.c_str()) != INVALID_FILE_ATTRIBUTES)
-        ::DeleteFileW(iniPath.c_str());
-    if (!DownloadUrlToFile(configUrl, iniPath, nullptr, kBaseFileIniLimit)) return false;
-    return GetBaseFileUrl(iniPath, pUrl);
-}
-
-bool GetDownloadFileName(const std::wstring& url, std::wstring* pName) {
+// The last part of the address when the file system takes it as a name as it stands.
+bool AddressFileName(const std::wstring& url, std::wstring* pName) {
     std::wstring name;
     if (!GetFileNameFromPath(url, name)) return false;
     name.resize(std::min(name.find_first_of(L"?#"), name.size()));
@@ -65,6 +50,92 @@ bool GetDownloadFileName(const std::wstring& url, std::wstring* pName) {
     return true;
 }
 
+// Marks the file as downloaded from url, as browsers do, where the volume keeps named streams
+// (elsewhere, Wine's drives among them, the stream's name would make a file of its own).
+void MarkAsDownloaded(const std::wstring& path, const std::wstring& url) {
+    wchar_t volume[MAX_PATH] = L"";
+    DWORD flags = 0;
+    if (!::GetVolumePathNameW(path.c_str(), volume, MAX_PATH) ||
+        !::GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+        !(flags & FILE_NAMED_STREAMS))
+        return;
+    const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=" + kovra::ToUtf8(url) + "\r\n";
+    HANDLE h = ::CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_WRITE, 0, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    ScopedKernelHandle stream(h);
+    DWORD written = 0;
+    ::WriteFile(stream, mark.data(), DWORD(mark.size()), &written, nullptr);
+}
+
+}  // namespace
+
+std::wstring GetBaseFileIniUrl() {
+    return BuiltInServerUrl((std::wstring(kNormalServerHost) + kBaseFileIniServerPath).c_str());
+}
+
+bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path, uint64_t limit,
+                       const std::function<bool()>& cancelled,
+                       const std::function<void(uint64_t, uint64_t)>& progress) {
+    http::BodyOptions options;
+    options.limit = limit;
+    // The configuration file and the workbook are data, checked when read: a server that ends
+    // its answer with the connection is taken as it has always been.
+    options.takeUnframed = true;
+    options.cancelled = cancelled;
+    options.progress = progress;
+    return http::GetToFile(url, path, options).result == http::GetResult::kDone;
+}
+
+bool ReadBaseFileOffer(const std::wstring& iniPath, const std::vector<std::string>& keys,
+                       BaseFileOffer* pOffer) {
+    *pOffer = BaseFileOffer();
+    std::vector<uint8_t> bytes;
+    if (!kovra::ReadWholeFile(iniPath, bytes, kBaseFileIniLimit)) return false;
+    const VersionSection section =
+        ReadVersionSection(std::string(bytes.begin(), bytes.end()), kovra::ToUtf8(kBaseFileSection));
+    if (section.strSignature.empty()) {
+        // Unsigned, as servers have always sent it: read as ever.
+        return GetBaseFileUrl(iniPath, &pOffer->strUrl);
+    }
+    // Signed: every value from the lines the signature covers, and the digest among them.
+    const std::string url = section.Value("URL");
+    const std::string sha256 = section.Value("sha256");
+    if (VerifyVersionSection(section, keys) != SignatureCheck::kVerified || url.size() <= 1 ||
+        !IsSha256Text(sha256))
+        return false;
+    pOffer->strUrl = kovra::FromUtf8(url);
+    pOffer->strSha256 = Lowered(sha256);
+    return true;
+}
+
+bool FetchBaseFileOffer(const std::wstring& configUrl, const std::wstring& iniPath,
+                        const std::vector<std::string>& keys, BaseFileOffer* pOffer,
+                        const std::function<bool()>& cancelled) {
+    *pOffer = BaseFileOffer();
+    if (::GetFileAttributesW(iniPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        ::DeleteFileW(iniPath.c_str());
+    if (!DownloadUrlToFile(configUrl, iniPath, kBaseFileIniLimit, cancelled)) return false;
+    return ReadBaseFileOffer(iniPath, keys, pOffer);
+}
+
+std::wstring BaseDataFileName(const std::wstring& url) {
+    std::wstring name;
+    if (!AddressFileName(url, &name)) name = kDefaultName;
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0) name.resize(dot);
+    if (name.size() > kLongestStem) name.resize(kLongestStem);
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+    if (name.empty()) name = kDefaultName;
+    return name + L".xls";
+}
+
+std::wstring BaseDataFolder(const std::wstring& parent) {
+    std::wstring folder = parent;
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    return folder + kDefaultName;
+}
+
 void CBaseDownload::Reset(const std::wstring& strBaseUrl) {
     m_nCancel.exchange(0);
     m_bLoadFailed = false;
@@ -72,67 +143,39 @@ void CBaseDownload::Reset(const std::wstring& strBaseUrl) {
     m_strPath.clear();
 }
 
-STDMETHODIMP DownloadProgress::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    // Only the HTTP negotiation is offered: through it the transfer tells the server's answer.
-    if (IsEqualIID(riid, IID_IHttpNegotiate)) {
-        *ppv = static_cast<IHttpNegotiate*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP DownloadProgress::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
-                                                    LPWSTR* pszAdditionalHeaders) {
-    if (pszAdditionalHeaders) *pszAdditionalHeaders = nullptr;
-    return S_OK;
-}
-
-STDMETHODIMP DownloadProgress::OnResponse(DWORD dwResponseCode, LPCWSTR, LPCWSTR,
-                                          LPWSTR* pszAdditionalRequestHeaders) {
-    if (pszAdditionalRequestHeaders) *pszAdditionalRequestHeaders = nullptr;
-    m_dwResponseCode = dwResponseCode;
-    return S_OK;
-}
-
-UINT DownloadProgress::Percent(ULONG ulProgress, ULONG ulProgressMax) {
-    if (ulProgressMax == 0) return 0;
-    const double percent = double(uint32_t(ulProgress)) / double(uint32_t(ulProgressMax)) * 100.0;
+UINT DownloadPercent(uint64_t received, uint64_t total) {
+    if (total == 0) return 0;
     // A server that sends more than it announced must not push the bar past its end.
-    return percent >= 100.0 ? 100u : UINT(percent);
-}
-
-STDMETHODIMP DownloadProgress::OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG, LPCWSTR) {
-    if (ulProgress > m_nLimit || ulProgressMax > m_nLimit) return E_ABORT;
-    if (!m_pDownload) return S_OK;
-    if (ulProgressMax != 0 && m_pDownload->m_hWndPage)
-        ::PostMessageW(m_pDownload->m_hWndPage, UM_DOWNLOAD_PERCENT,
-                       WPARAM(Percent(ulProgress, ulProgressMax)), 0);
-    if (ulProgress > 0) kovra::TestPoint("download");
-    return m_pDownload->IsCancelled() ? E_ABORT : S_OK;
+    return received >= total ? 100u : UINT(double(received) / double(total) * 100.0);
 }
 
 bool DownloadBaseData(CBaseDownload* p) {
     p->m_bLoadFailed = false;
-    std::wstring folder = p->m_strFolder;
-    std::wstring name;
-    if ((folder.empty() && !kovra::GetDocumentsFolder(&folder)) ||
-        !GetDownloadFileName(p->m_strBaseUrl, &name)) {
+    std::wstring parent = p->m_strFolder;
+    if (parent.empty() && !kovra::GetDocumentsFolder(&parent)) {
         p->m_bLoadFailed = true;
         return false;
     }
-    if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
-    p->m_strPath = folder + name;
+    const std::wstring folder = BaseDataFolder(parent);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    p->m_strPath = folder + L"\\" + BaseDataFileName(p->m_strBaseUrl);
 
     wchar_t temp[MAX_PATH] = L"";
     bool ok = folder.size() < MAX_PATH - 14 && ::GetTempFileNameW(folder.c_str(), L"kvd", 0, temp);
     if (ok) {
-        DownloadProgress progress(p);
-        // A cancel that came with the last block is not always seen by the transfer: it
-        // holds all the same.
-        ok = DownloadUrlToFile(p->m_strBaseUrl, temp, &progress, p->m_nLimit) &&
+        const auto cancelled = [p] { return p->IsCancelled(); };
+        const auto progress = [p](uint64_t received, uint64_t total) {
+            if (total != 0 && p->m_hWndPage)
+                ::PostMessageW(p->m_hWndPage, UM_DOWNLOAD_PERCENT,
+                               WPARAM(DownloadPercent(received, total)), 0);
+            kovra::TestPoint("download");
+        };
+        std::string digest;
+        // A cancel that came with the last block holds all the same.
+        ok = DownloadUrlToFile(p->m_strBaseUrl, temp, p->m_nLimit, cancelled, progress) &&
              !p->IsCancelled() &&
+             (p->m_strSha256.empty() ||
+              (Sha256OfFile(temp, digest) && Lowered(digest) == p->m_strSha256)) &&
              ::MoveFileExW(temp, p->m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (!ok) ::DeleteFileW(temp);
     }
@@ -140,8 +183,14 @@ bool DownloadBaseData(CBaseDownload* p) {
         p->m_bLoadFailed = true;
         return false;
     }
+    MarkAsDownloaded(p->m_strPath, p->m_strBaseUrl);
     kovra::TestPoint("import");
-    if (p->m_fnImport) p->m_fnImport(*p);
+    if (p->m_fnImport) {
+        p->m_fnImport(*p);
+        // A file that is no base data has no business in the user's folder.
+        if (p->m_pImported && p->m_pImported->outcome == ImportedSource::kInvalidFile)
+            ::DeleteFileW(p->m_strPath.c_str());
+    }
     if (p->m_hWndPage) ::PostMessageW(p->m_hWndPage, UM_BASE_DOWNLOADED, 0, 0);
     return true;
 }
@@ -149,14 +198,25 @@ bool DownloadBaseData(CBaseDownload* p) {
 UINT BaseDownloadThreadProc(LPVOID pParam) {
     CBaseDownload* p = static_cast<CBaseDownload*>(pParam);
     if (!p) return 1;
-    // The transfer and the import's structured storage both want COM on this thread.
+    // The import's structured storage wants COM on this thread.
     const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (!DownloadBaseData(p) && p->m_hWndPage) {
-        // After a cancel the page goes back on its own thread, through its "< Back" command.
-        if (p->IsCancelled())
-            ::PostMessageW(p->m_hWndPage, WM_COMMAND, MAKEWPARAM(p->m_nBackCommand, BN_CLICKED), 0);
-        else
-            ::PostMessageW(p->m_hWndPage, UM_STEP_NEXT, 0, 0);
+    CBaseDownload::End end = CBaseDownload::kFailed;
+    bool done = false;
+    BaseFileOffer offer;
+    if (!p->m_strConfigUrl.empty() &&
+        !FetchBaseFileOffer(p->m_strConfigUrl, p->m_strIniPath, p->m_trustedKeys, &offer,
+                            [p] { return p->IsCancelled(); })) {
+        end = CBaseDownload::kNoServer;
+    } else {
+        if (!p->m_strConfigUrl.empty()) {
+            p->m_strBaseUrl = offer.strUrl;
+            p->m_strSha256 = offer.strSha256;
+        }
+        done = DownloadBaseData(p);
+    }
+    if (!done && p->m_hWndPage) {
+        if (p->IsCancelled()) end = CBaseDownload::kCancelled;
+        ::PostMessageW(p->m_hWndPage, UM_DOWNLOAD_ENDED, end, 0);
     }
     if (SUCCEEDED(hrCom)) ::CoUninitialize();
     return 1;

@@ -1,10 +1,11 @@
 // The import page of steps 1 to 3 and its screen machine.
 #include "wizard/page_view1.h"
 
-#include <wininet.h>
-
 #include "app/helpers.h"
+#include "app/http_transfer.h"
 #include "app/texts.h"
+#include "app/version_signature.h"
+#include "base/paths.h"
 #include "base/test_point.h"
 #include "base/window_messages.h"
 #include "camdata/config.h"
@@ -66,11 +67,6 @@ private:
     bool m_bMine;
     HCURSOR m_hOld = nullptr;
 };
-
-bool IsConnected() {
-    DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) && ::InternetAttemptConnect(0) == ERROR_SUCCESS;
-}
 
 bool Exists(const std::wstring& path) {
     std::wstring copy = path;
@@ -266,7 +262,7 @@ void OPageView1::OnNext() {
     m_strColumnNote.clear();
     m_lstCamera.EndEdit(true);
     const bool first = screen == ConversionSession::kChoose;
-    if (first && m_nMode == 1 && m_pSession->DownloadChosen() && !IsConnected()) {
+    if (first && m_nMode == 1 && m_pSession->DownloadChosen() && !http::IsOnline()) {
         ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
         ResetPage();
         return;
@@ -321,6 +317,20 @@ void OPageView1::OnStepDone(int step) {
     if (step == m_nMode - 1) GetParent()->PostMessage(UM_STEP_NEXT);
 }
 
+void OPageView1::OnDownloadEnded(CBaseDownload::End end) {
+    // Only the download this page waits for.
+    if (!m_bDownloading) return;
+    m_bDownloading = false;
+    switch (end) {
+        case CBaseDownload::kNoServer:
+            ShowMessage(LoadTextOrEmpty(IDS_NO_SERVER), nullptr, kMessageBoxOK, FALSE);
+            ResetPage();
+            break;
+        case CBaseDownload::kFailed: m_pSession->OnDownloadFailed(m_nMode - 1); break;
+        case CBaseDownload::kCancelled: OnBack(); break;
+    }
+}
+
 void OPageView1::OnBaseDownloaded() {
     // Only the download this page waits for.
     if (!m_bDownloading || !m_pDownload || !m_pDownload->m_pImported) return;
@@ -333,26 +343,18 @@ void OPageView1::OnBaseDownloaded() {
 }
 
 bool OPageView1::StartDownload() {
-    std::wstring url;
-    bool fetched;
-    {
-        CWaitCursor wait;
-        fetched = FetchBaseFileUrl(GetBaseFileIniUrl(), GetBaseFileIniPath(), &url);
-    }
-    if (!fetched) {
-        ShowMessage(LoadTextOrEmpty(IDS_NO_SERVER), nullptr, kMessageBoxOK, FALSE);
-        return false;
-    }
-    m_strBaseUrl = url;
     m_wndProgress.SetPos(0);
     m_pSession->BeginDownload(m_nMode - 1);
 
     // A download before this one has reported its end; its worker is over or about to be.
     m_downloadThread.Join(INFINITE);
+    // The configuration file is fetched on the worker too: nothing here waits for the network.
     std::shared_ptr<CBaseDownload> download = std::make_shared<CBaseDownload>();
-    download->Reset(url);
+    download->Reset(std::wstring());
+    download->m_strConfigUrl = GetBaseFileIniUrl();
+    download->m_strIniPath = GetBaseFileIniPath();
+    download->m_trustedKeys = TrustedUpdateKeys();
     download->m_hWndPage = m_hWnd;
-    download->m_nBackCommand = IDC_BACK;
     // The import runs on the worker into a source of its own: nothing of the page or the
     // session is touched there.
     const std::wstring workingBase = m_pSession->WorkingBasePath();
@@ -560,13 +562,7 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
         case WM_PAINT: OnPaint(); return 0;
         case UM_RADIO_CLICKED: OnRadioClicked(UINT(wParam)); return 0;
-        case UM_STEP_NEXT:
-            // The download thread's report of a failed transfer.
-            if (m_bDownloading) {
-                m_bDownloading = false;
-                m_pSession->OnDownloadFailed(m_nMode - 1);
-            }
-            return 0;
+        case UM_DOWNLOAD_ENDED: OnDownloadEnded(CBaseDownload::End(wParam)); return 0;
         case UM_LIST_CELL_FOCUS:
             if (!m_pSession) return 0;
             RefreshRemoveCaption();
@@ -586,10 +582,10 @@ LRESULT OPageView1::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case UM_DOWNLOAD_NOTICE: {
             if (m_pSession->ImportStateOf(0).screen == ConversionSession::kChoose) return 0;
-            std::wstring name;
-            GetFileNameFromPath(m_strBaseUrl, name);
-            ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + name).c_str(), nullptr,
-                        kMessageBoxOK, FALSE);
+            // The name the workbook is stored under, as the user finds it.
+            ShowMessage((std::wstring(LoadTextOrEmpty(IDS_BASE_DOWNLOADED)) + kovra::FileNameOf(m_strPath))
+                            .c_str(),
+                        nullptr, kMessageBoxOK, FALSE);
             return 0;
         }
     }

@@ -20,9 +20,9 @@
 #include "skin/png_image.h"
 #include "session/conversion_session.h"
 #include "skin/progress_bar.h"
+#include "wizard/base_download.h"
 #include "wizard/speed_cam_list_ctrl.h"
 
-struct CBaseDownload;
 struct ImportView;
 
 class OPageView1 : public CWnd, public ISessionObserver {
@@ -72,7 +72,6 @@ public:
     ConversionSession* m_pSession = nullptr;
     std::wstring m_strPath;
     std::wstring m_strColumnNote;
-    std::wstring m_strBaseUrl;
     wchar_t m_szTitle[80] = {};
     std::wstring m_strStatus;  // whole, however long the file name in it
     UINT m_nStatusId = 0;
@@ -105,6 +104,7 @@ private:
     void RefreshNext();
     bool StartDownload();
     void OnBaseDownloaded();
+    void OnDownloadEnded(CBaseDownload::End end);
     void OnPaint();
     void PaintCaptions(HDC dc);
     void Redraw();

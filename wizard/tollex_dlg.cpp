@@ -1,10 +1,10 @@
 // The wizard's main window: welcome screen, step navigation, language, about and update boxes.
 #include "wizard/tollex_dlg.h"
 
-#include <wininet.h>
 #include <windowsx.h>
 
 #include "app/helpers.h"
+#include "app/http_transfer.h"
 #include "app/server_url.h"
 #include "app/texts.h"
 #include "app/update_checker.h"
@@ -320,8 +320,7 @@ void CTollexDlg::ShowAbout() {
 }
 
 void CTollexDlg::CheckForUpdate() {
-    DWORD flags = 0;
-    if (!::InternetGetConnectedState(&flags, 0) || ::InternetAttemptConnect(0) != ERROR_SUCCESS) {
+    if (!http::IsOnline()) {
         ShowMessage(LoadTextOrEmpty(IDS_NO_INTERNET), nullptr, kMessageBoxOK, FALSE);
         return;
     }

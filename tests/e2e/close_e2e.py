@@ -30,7 +30,7 @@ import make_sparse_workbooks as biff  # noqa: E402
 
 WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 CONVERTER = 'slow_converter.exe'
-SERVED = 'close-e2e-base.xls'  # the downloaded workbook's name in the user's Documents
+SERVED = 'close-e2e-base.xls'  # the downloaded workbook's name in Documents, folder 'Base data'
 GRACE = 2.0    # seconds a close may take beyond one on the welcome screen
 
 
@@ -319,7 +319,7 @@ class Scenario:
         w = self.wizard
         self.make_files()
         w.reset_profile(windows_path(self.dest))
-        self.documents = os.path.join(w.linux_path('%USERPROFILE%'), 'Documents')
+        self.documents = os.path.join(w.linux_path('%USERPROFILE%'), 'Documents', 'Base data')
         self.serve()
         # The welcome screen: how long a close takes here, where nothing runs.
         self.status = None

@@ -34,6 +34,10 @@ def run(args):
     shutil.copy(os.path.join(args.samples, 'base_data.xls'), os.path.join(root, 'base_data.xls'))
     wizard = Wizard(folder, args.probe, args.shots)
     wizard.reset_profile()
+    # Without a folder of its own, the download lands in the user's Documents folder, in a
+    # folder of the program's.
+    downloaded = os.path.join(wizard.linux_path('%USERPROFILE%'), 'Documents', 'Base data',
+                              'base_data.xls')
     server = None
     try:
         server, port = start_server(root)
@@ -56,6 +60,10 @@ def run(args):
         requests = open(os.path.join(root, 'requests.log')).read().split()
         if requests[:2] != ['/dvr/Kovra%20R7/rus/BaseFile.ini', '/base_data.xls']:
             raise Failure('unexpected requests: %s' % requests)
+        # Stored in the program's own folder of the user's Documents, whole.
+        with open(downloaded, 'rb') as f, open(os.path.join(root, 'base_data.xls'), 'rb') as g:
+            if f.read() != g.read():
+                raise Failure('the stored workbook is not what the server sent')
         wizard.close_with_button()
 
         # Second run: cancelled while the workbook arrives.
@@ -75,13 +83,28 @@ def run(args):
             raise Failure('a message box after a cancelled download')
         wizard.shot('cancelled')
         wizard.close_with_button()
+
+        # Third run: no configuration on the server. The wizard stays responsive while it is
+        # asked for, then says so and is back on the first screen.
+        os.remove(os.path.join(root, 'dvr', 'Kovra R7', 'rus', 'BaseFile.ini'))
+        wizard.start()
+        wizard.press_start()
+        wizard.click_control('ImportNext')
+        wait_for('the no-server notice', lambda: wizard.probe().get('messagebox') == '1', 120)
+        wizard.shot('no-server')
+        wizard.keys('Return')
+        wizard.wait_controls('the first screen again', shown=[1000, 1001, 2003, 2004],
+                             hidden=[1004, 2006])
+        if os.path.exists(os.path.dirname(downloaded)) and \
+                sorted(os.listdir(os.path.dirname(downloaded))) != ['base_data.xls']:
+            raise Failure('files left in the download folder: %s'
+                          % os.listdir(os.path.dirname(downloaded)))
+        wizard.close_with_button()
     finally:
         if server:
             server.terminate()
             server.wait(timeout=30)
         wizard.close()
-        # Without a folder of its own, the download lands in the user's Documents folder.
-        downloaded = os.path.join(wizard.linux_path('%USERPROFILE%'), 'Documents', 'base_data.xls')
         if os.path.exists(downloaded):
             os.remove(downloaded)
         shutil.rmtree(folder, ignore_errors=True)

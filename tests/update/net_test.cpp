@@ -156,12 +156,15 @@ TEST_F(UpdateNet, CheckResultCodes) {
     EXPECT_EQ(checker->CheckUpdate(), kCheckRefused);
     EXPECT_GT(checker->m_nAcceptedSerial, 20200101000000u);
 
-    // An error page is never taken for the version file.
-    for (int status : {404, 500, 302}) {
+    // An error page is never taken for the version file, nor is a redirect to another host
+    // followed.
+    for (int status : {404, 500, 302, 307}) {
         PutVersion("9.9");
         m_server.SetStatus(kVersionPath, status);
+        m_server.ClearLog();
         EXPECT_EQ(checker->CheckUpdate(), kCheckIncomplete) << status;
         EXPECT_FALSE(Exists(tmp)) << status;
+        EXPECT_EQ(m_server.Requests().size(), 1u) << status;
     }
 
     // Nobody listens on port 1.
@@ -441,15 +444,25 @@ TEST_F(UpdateNet, VersionFilesAreCutOffAtTheirLimit) {
 }
 
 TEST_F(UpdateNet, CancelWhileTheVersionFileArrivesLeavesNothing) {
-    m_server.SetMode(kVersionPath, "stall");  // half the file, then six seconds of silence
+    m_server.SetMode(kVersionPath, "stall");  // half the file, then silence until the client goes
     NotifyWindow wnd;
     auto checker = NewChecker();
-    // Cancelled once the server has the request and stalls.
+    // Cancelled once the server has the request and stalls: heard though nothing arrives.
     CancelCheckWhen(wnd, *checker, [&] { return m_server.Requests().size() == 1; }, 10000);
     EXPECT_EQ(m_server.Requests().size(), 1u);
     EXPECT_TRUE(wnd.messages.empty());
     EXPECT_FALSE(Exists(m_strDir + L"\\tmpVerion.ini"));
     EXPECT_FALSE(Exists(m_strSetup));
+
+    // The next check is a check like any other.
+    PutVersion("1.0.10.1");
+    {
+        CheckingBox box(wnd.Handle());
+        RunBeside([&] { checker->RunCheck(wnd.Handle()); });
+    }
+    PumpQueued();
+    ASSERT_EQ(wnd.messages.size(), 1u);
+    EXPECT_EQ(wnd.messages[0].msg, UINT(UM_LATEST_VERSION));
 }
 
 TEST_F(UpdateNet, BodyWithoutLength) {

@@ -6,12 +6,13 @@
     server.py run ROOT     serve in the foreground
 
 Beside a served file, small files change how it is served (the tests write them):
-    NAME.status   a status code: answer with it and a small HTML page instead of the file
+    NAME.status   a status code: answer with it and a small HTML page instead of the file (a
+                  redirect's Location names the same path by another host name)
     NAME.mode     "chunked": no Content-Length, chunked body; "close": no Content-Length, the
                   end of the body is the end of the connection; "norange": ignore Range;
                   "slow": a block every half second; "endless": no Content-Length, the file
-                  and then more bytes without end; "stall": the first half of the file, six
-                  seconds of silence, the rest
+                  and then more bytes without end; "stall": the first half of the file, then
+                  silence until the client goes (a minute at most)
     NAME.sign     a private key file, on a second line a section (default "RU Ruvovid") and on
                   a third a serial (default: the time of signing): the file is served with that
                   section signed by tools/sign-version
@@ -23,6 +24,7 @@ import http.server
 import importlib.machinery
 import importlib.util
 import os
+import select
 import signal
 import socket
 import subprocess
@@ -130,8 +132,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(body[:len(body) // 2])
             self.wfile.flush()
-            time.sleep(6)
-            self.wfile.write(body[len(body) // 2:])
+            conn = self.connection
+            deadline = time.time() + 60
+            while time.time() < deadline:
+                readable, _, _ = select.select([conn], [], [], 0.2)
+                if readable and not conn.recv(1, socket.MSG_PEEK):
+                    break  # the client closed its end
+            self.close_connection = True
         elif mode == "close":
             self.send_header("Connection", "close")
             self.end_headers()
@@ -150,6 +157,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def page(self, status):
         body = b"<html><body><h1>%d</h1>Not the file you asked for.</body></html>" % status
         self.send_response(status)
+        if 300 <= status < 400:
+            # Elsewhere: the same file by another host name, which the client must not follow.
+            self.send_header("Location", "http://localhost:%d%s" % (self.server.server_address[1],
+                                                                    self.path))
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()

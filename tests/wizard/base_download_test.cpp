@@ -3,15 +3,19 @@
 #include "wizard/base_download.h"
 
 #include <gtest/gtest.h>
+#include <wininet.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/server_url.h"
+#include "app/sha256.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "base/user_folders.h"
 #include "base/window_messages.h"
 #include "camdata/cam_workbook.h"
@@ -20,14 +24,13 @@
 #include "spreadsheet/excel_file.h"
 #include "tests/cam_workbook_util.h"
 #include "tests/test_util.h"
+#include "tests/update/test_keys.h"
 #include "tests/wizard/wizard_test_util.h"
 #include "wizard/speed_cam_list_ctrl.h"
 
 namespace {
 
 using wizard_test::RecordingParent;
-
-const UINT kBackCommand = 2004;
 
 std::string ReadBytes(const std::wstring& path) {
     std::vector<uint8_t> bytes;
@@ -129,7 +132,7 @@ protected:
 
     static void TearDownTestSuite() {
         if (!s_server.empty())
-            DownloadUrlToFile(s_server + L"/shutdown", s_root.windows + L"\\shutdown.txt", nullptr,
+            DownloadUrlToFile(s_server + L"/shutdown", s_root.windows + L"\\shutdown.txt",
                               kBaseFileIniLimit);
         ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", nullptr);
         std::error_code ec;
@@ -153,13 +156,16 @@ protected:
     bool RunDownload(const std::wstring& path) {
         m_dl.Reset(s_server + path);
         if (!AfxBeginThread(BaseDownloadThreadProc, &m_dl)) return false;
-        return PumpUntil(
-            [&] {
-                return m_page.Has(UM_BASE_DOWNLOADED) || m_page.Has(UM_STEP_NEXT) ||
-                       m_page.Has(WM_COMMAND);
-            },
-            30000);
+        return PumpUntil([&] { return Ended(); }, 30000);
     }
+    bool Ended() const { return m_page.Has(UM_BASE_DOWNLOADED) || m_page.Has(UM_DOWNLOAD_ENDED); }
+    // How the download ended when it brought nothing; -1 when it did not end so.
+    int EndedHow() const {
+        const auto ends = m_page.Of(UM_DOWNLOAD_ENDED);
+        return ends.size() == 1 ? int(ends[0].wParam) : -1;
+    }
+    // The program's folder of downloads in this test's folder.
+    std::wstring Stored() const { return m_folder + L"\\Base data"; }
 
     std::vector<int> Percents() const {
         std::vector<int> v;
@@ -190,15 +196,16 @@ TEST_F(Download, ConfigurationFromTheOverriddenServerNamesTheWorkbook) {
 
     ServeConfig("[ActiveBaseFil]\r\nURL=http://example.invalid/db/Base_2024.xls\r\n");
     const std::wstring ini = m_folder + L"\\BaseFile.ini";
-    std::wstring url;
-    ASSERT_TRUE(FetchBaseFileUrl(configUrl, ini, &url));
-    EXPECT_EQ(url, L"http://example.invalid/db/Base_2024.xls");
+    BaseFileOffer offer;
+    ASSERT_TRUE(FetchBaseFileOffer(configUrl, ini, {}, &offer));
+    EXPECT_EQ(offer.strUrl, L"http://example.invalid/db/Base_2024.xls");
+    EXPECT_EQ(offer.strSha256, "");
     EXPECT_TRUE(kovra::FileExists(ini));
 
     // A changed file on the server is what the next fetch reads, not an earlier copy.
     ServeConfig("[ActiveBaseFil]\r\nURL=http://example.invalid/db/Base_2025.xls\r\n");
-    ASSERT_TRUE(FetchBaseFileUrl(configUrl, ini, &url));
-    EXPECT_EQ(url, L"http://example.invalid/db/Base_2025.xls");
+    ASSERT_TRUE(FetchBaseFileOffer(configUrl, ini, {}, &offer));
+    EXPECT_EQ(offer.strUrl, L"http://example.invalid/db/Base_2025.xls");
 }
 
 TEST_F(Download, ConfigurationWithoutUsableAddressFails) {
@@ -213,18 +220,56 @@ TEST_F(Download, ConfigurationWithoutUsableAddressFails) {
     };
     for (const char* text : unusable) {
         ServeConfig(text);
-        std::wstring url = L"left over";
-        EXPECT_FALSE(FetchBaseFileUrl(configUrl, ini, &url)) << text;
-        EXPECT_EQ(url, L"");
+        BaseFileOffer offer;
+        offer.strUrl = L"left over";
+        EXPECT_FALSE(FetchBaseFileOffer(configUrl, ini, {}, &offer)) << text;
+        EXPECT_EQ(offer.strUrl, L"");
     }
 
     // Not on the server: no transfer, and the older local copy is gone.
     ASSERT_TRUE(WriteBytes(ini, "[ActiveBaseFil]\r\nURL=http://example.invalid/old.xls\r\n"));
-    std::wstring url;
-    EXPECT_FALSE(FetchBaseFileUrl(s_server + L"/dvr/missing/BaseFile.ini", ini, &url));
+    BaseFileOffer offer;
+    EXPECT_FALSE(FetchBaseFileOffer(s_server + L"/dvr/missing/BaseFile.ini", ini, {}, &offer));
     EXPECT_FALSE(kovra::FileExists(ini));
     // No server at all.
-    EXPECT_FALSE(FetchBaseFileUrl(L"http://127.0.0.1:1/BaseFile.ini", ini, &url));
+    EXPECT_FALSE(FetchBaseFileOffer(L"http://127.0.0.1:1/BaseFile.ini", ini, {}, &offer));
+}
+
+// Configuration files signed by tools/sign-version at build time.
+std::string SignedBaseFile(const char* name) {
+    return ReadBytes(WindowsPath(std::string(KOVRA_SIGNED_BASE_FILES) + "/" + name + ".ini"));
+}
+
+TEST(BaseFileOfferRead, ASignedFileCountsOnlyVerifiedAndWithTheWorkbooksDigest) {
+    const SharedFolder dir = MakeSharedFolder("offer");
+    const std::wstring ini = dir.windows + L"\\BaseFile.ini";
+    const std::string signedFile = SignedBaseFile("signed");
+    ASSERT_NE(signedFile.find("\r\nsignature="), std::string::npos);
+    const std::vector<std::string> keys = {update_test::kTestKey};
+    struct {
+        const char* name;
+        std::string bytes;
+        bool taken;
+    } cases[] = {
+        {"signed", signedFile, true},
+        {"untrusted key", SignedBaseFile("untrusted"), false},
+        {"no digest", SignedBaseFile("no_sha256"), false},
+        {"address changed", std::regex_replace(signedFile, std::regex("example\\.invalid"), "evil.invalid"),
+         false},
+        {"digest changed", std::regex_replace(signedFile, std::regex("sha256=2D"), "sha256=3D"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteBytes(ini, c.bytes));
+        BaseFileOffer offer;
+        EXPECT_EQ(ReadBaseFileOffer(ini, keys, &offer), c.taken);
+        EXPECT_EQ(offer.strUrl, c.taken ? L"http://example.invalid/db/Base_2024.xls" : L"");
+        EXPECT_EQ(offer.strSha256,
+                  c.taken ? "2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881" : "");
+    }
+    BaseFileOffer offer;
+    ASSERT_TRUE(WriteBytes(ini, signedFile));
+    EXPECT_FALSE(ReadBaseFileOffer(ini, {update_test::kTestKey2}, &offer)) << "key not pinned";
 }
 
 TEST_F(Download, WorkbookArrivesWithProgressAndIsImportedOnTheDownloadThread) {
@@ -243,11 +288,12 @@ TEST_F(Download, WorkbookArrivesWithProgressAndIsImportedOnTheDownloadThread) {
 
     ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
     EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_FALSE(m_page.Has(UM_STEP_NEXT));
+    EXPECT_FALSE(m_page.Has(UM_DOWNLOAD_ENDED));
     EXPECT_FALSE(m_dl.m_bLoadFailed);
-    EXPECT_EQ(m_dl.m_strPath, m_folder + L"\\Base_2024.xls");
+    EXPECT_EQ(m_dl.m_strPath, Stored() + L"\\Base_2024.xls");
     EXPECT_EQ(ReadBytes(m_dl.m_strPath), s_book);
-    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"Base_2024.xls"});
+    EXPECT_EQ(FilesIn(Stored()), std::vector<std::wstring>{L"Base_2024.xls"});
+    EXPECT_TRUE(FilesIn(m_folder).empty());
 
     // Percents: some, never falling, ending at 100, and the closing notice after them.
     const std::vector<int> percents = Percents();
@@ -265,6 +311,36 @@ TEST_F(Download, WorkbookArrivesWithProgressAndIsImportedOnTheDownloadThread) {
     EXPECT_EQ(list.CListCtrl::GetItemCount(), 1);
 }
 
+TEST_F(Download, TheConfigurationIsFetchedOnTheWorkerAndASignedDigestIsHeldToIt) {
+    ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", s_server.c_str());
+    m_dl.m_strConfigUrl = GetBaseFileIniUrl();
+    ::SetEnvironmentVariableW(L"KOVRA_SERVER_URL", nullptr);
+    m_dl.m_strIniPath = m_folder + L"\\BaseFile.ini";
+    ServeConfig("[ActiveBaseFil]\r\nURL=" + kovra::ToUtf8(s_server) + "/files/Base_2024.xls\r\n");
+    ASSERT_TRUE(RunDownload(L""));
+    EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Base_2024.xls"), s_book);
+
+    // No configuration on the server: "no server", and no workbook asked for.
+    m_page.m_messages.clear();
+    m_dl.m_strConfigUrl = s_server + L"/dvr/missing/BaseFile.ini";
+    ASSERT_TRUE(RunDownload(L""));
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kNoServer));
+
+    // A digest the workbook does not have: the workbook is not kept.
+    m_dl.m_strConfigUrl.clear();
+    m_dl.m_strSha256 = std::string(64, '0');
+    m_page.m_messages.clear();
+    ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kFailed));
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Base_2024.xls"), s_book) << "the earlier download stays";
+    EXPECT_EQ(FilesIn(Stored()).size(), 1u);
+    m_dl.m_strSha256 = Sha256Hex(s_book.data(), s_book.size());
+    m_page.m_messages.clear();
+    ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
+    EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
+}
+
 TEST_F(Download, WithoutLengthNoProgressIsReported) {
     ASSERT_TRUE(RunDownload(L"/nolength/files/Base_2024.xls"));
     EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
@@ -272,68 +348,108 @@ TEST_F(Download, WithoutLengthNoProgressIsReported) {
     EXPECT_EQ(ReadBytes(m_dl.m_strPath), s_book);
 }
 
-TEST_F(Download, WorkbookReplacesAFileOfItsName) {
-    ASSERT_TRUE(WriteBytes(m_folder + L"\\Base_2024.xls", "an older download"));
+TEST_F(Download, TheNameIsOursAndNoFileOfTheUsersIsReplaced) {
+    // The user's files beside the program's folder, named as the server names its files.
+    for (const wchar_t* name : {L"victim.txt", L"x.exe", L"Base_2024.xls"})
+        ASSERT_TRUE(WriteBytes(m_folder + L"\\" + name, "the user's own file"));
+    for (const wchar_t* served : {L"/files/victim.txt", L"/files/x.exe", L"/files/Base_2024.xls"}) {
+        SCOPED_TRACE(kovra::ToUtf8(served));
+        m_page.m_messages.clear();
+        ASSERT_TRUE(WriteBytes(s_root.windows + L"\\files\\victim.txt", s_book));
+        ASSERT_TRUE(WriteBytes(s_root.windows + L"\\files\\x.exe", s_book));
+        ASSERT_TRUE(RunDownload(served));
+        EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
+        EXPECT_EQ(kovra::FolderOf(m_dl.m_strPath), Stored() + L"\\");
+        EXPECT_EQ(m_dl.m_strPath.substr(m_dl.m_strPath.size() - 4), L".xls");
+    }
+    EXPECT_EQ(FilesIn(Stored()),
+              (std::vector<std::wstring>{L"Base_2024.xls", L"victim.xls", L"x.xls"}));
+    for (const std::wstring& name : FilesIn(m_folder))
+        EXPECT_EQ(ReadBytes(m_folder + L"\\" + name), "the user's own file") << kovra::ToUtf8(name);
+    // The program's own copy is replaced by the next download of its name.
+    ASSERT_TRUE(WriteBytes(Stored() + L"\\Base_2024.xls", "an older download"));
+    m_page.m_messages.clear();
+    ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Base_2024.xls"), s_book);
+}
+
+TEST_F(Download, AWorkbookTheImportRefusesIsNotKept) {
+    m_dl.m_fnImport = [](CBaseDownload& dl) {
+        dl.m_pImported = std::make_unique<ImportedSource>();
+        dl.m_pImported->outcome = ImportedSource::kInvalidFile;
+    };
     ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
     EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_EQ(ReadBytes(m_folder + L"\\Base_2024.xls"), s_book);
-    EXPECT_EQ(FilesIn(m_folder).size(), 1u);
+    EXPECT_TRUE(FilesIn(Stored()).empty());
 }
 
 TEST_F(Download, FailedTransferGoesOnToTheFailureScreenAndKeepsTheOldFile) {
-    ASSERT_TRUE(WriteBytes(m_folder + L"\\Missing.xls", "the user's own file"));
+    ::CreateDirectoryW(Stored().c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(Stored() + L"\\Missing.xls", "an earlier download"));
     bool imported = false;
     m_dl.m_fnImport = [&](CBaseDownload&) { imported = true; };
     ASSERT_TRUE(RunDownload(L"/files/Missing.xls"));
-    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kFailed));
     EXPECT_FALSE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_FALSE(m_page.Has(WM_COMMAND));
     EXPECT_TRUE(m_dl.m_bLoadFailed);
     EXPECT_FALSE(imported);
-    EXPECT_EQ(ReadBytes(m_folder + L"\\Missing.xls"), "the user's own file");
-    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"Missing.xls"});
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Missing.xls"), "an earlier download");
+    EXPECT_EQ(FilesIn(Stored()), std::vector<std::wstring>{L"Missing.xls"});
 }
 
-TEST_F(Download, OnlyHttpAddressesAreFollowedAndNothingEndlessIsKept) {
+TEST_F(Download, OnlyHttpAddressesOnTheSameHostAreFollowedAndNothingOversizedIsKept) {
     const std::wstring ini = m_folder + L"\\BaseFile.ini";
-    std::wstring url;
+    BaseFileOffer offer;
     // Neither a configuration file nor a workbook is fetched from a file or a network share.
     ASSERT_TRUE(WriteBytes(m_folder + L"\\local.ini", "[ActiveBaseFil]\r\nURL=http://a/b.xls\r\n"));
     for (const std::wstring& address :
          {L"file:///" + m_folder + L"\\local.ini", m_folder + L"\\local.ini",
           std::wstring(L"\\\\127.0.0.1\\share\\BaseFile.ini"), std::wstring(L"ftp://127.0.0.1/a.ini")}) {
-        EXPECT_FALSE(FetchBaseFileUrl(address, ini, &url)) << kovra::ToUtf8(address);
+        EXPECT_FALSE(FetchBaseFileOffer(address, ini, {}, &offer)) << kovra::ToUtf8(address);
         EXPECT_FALSE(kovra::FileExists(ini));
     }
     m_dl.Reset(L"file:///" + m_folder + L"\\local.ini");
     EXPECT_FALSE(DownloadBaseData(&m_dl));
     EXPECT_TRUE(m_dl.m_bLoadFailed);
 
-    // An answer without end is cut off at the limit and leaves no file.
+    // A redirect is followed on the same server only.
+    ASSERT_TRUE(RunDownload(L"/same/files/Base_2024.xls"));
+    EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
+    for (const wchar_t* away : {L"/elsewhere/files/Base_2024.xls", L"/local/files/Base_2024.xls"}) {
+        m_page.m_messages.clear();
+        ASSERT_TRUE(RunDownload(away));
+        EXPECT_EQ(EndedHow(), int(CBaseDownload::kFailed)) << kovra::ToUtf8(away);
+    }
+
+    // An answer without end is cut off at the limit and leaves no file; so is one announced
+    // over the limit, and a whole file over it.
     ServeConfig("[ActiveBaseFil]\r\nURL=http://example.invalid/db/Base_2024.xls\r\n");
-    EXPECT_FALSE(FetchBaseFileUrl(s_server + L"/endless/dvr/Kovra R7/rus/BaseFile.ini", ini, &url));
+    EXPECT_FALSE(FetchBaseFileOffer(s_server + L"/endless/dvr/Kovra R7/rus/BaseFile.ini", ini, {}, &offer));
     EXPECT_FALSE(kovra::FileExists(ini));
+    ::DeleteFileW((Stored() + L"\\Base_2024.xls").c_str());
     m_dl.m_nLimit = 1024 * 1024;
-    ASSERT_TRUE(RunDownload(L"/endless/files/Base_2024.xls"));
-    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
-    EXPECT_TRUE(m_dl.m_bLoadFailed);
-    // A whole file over the limit is refused too.
+    for (const wchar_t* path : {L"/endless/files/Base_2024.xls", L"/huge/files/Base_2024.xls"}) {
+        m_page.m_messages.clear();
+        ASSERT_TRUE(RunDownload(path));
+        EXPECT_EQ(EndedHow(), int(CBaseDownload::kFailed)) << kovra::ToUtf8(path);
+    }
     m_page.m_messages.clear();
     m_dl.m_nLimit = s_book.size() - 1;
     ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
-    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
-    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"local.ini"});
-}
-
-TEST_F(Download, AddressWithoutUsableFileNameFails) {
-    ASSERT_TRUE(RunDownload(L"/files/"));
-    EXPECT_TRUE(m_page.Has(UM_STEP_NEXT));
-    EXPECT_TRUE(m_dl.m_bLoadFailed);
-    EXPECT_TRUE(FilesIn(m_folder).empty());
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kFailed));
+    EXPECT_TRUE(FilesIn(Stored()).empty());
+    // Nothing of it went into the system's download cache either.
+    for (const wchar_t* path : {L"/endless/files/Base_2024.xls", L"/files/Base_2024.xls"}) {
+        DWORD size = 0;
+        EXPECT_FALSE(::GetUrlCacheEntryInfoW((s_server + path).c_str(), nullptr, &size) ||
+                     ::GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+            << kovra::ToUtf8(path);
+    }
 }
 
 TEST_F(Download, CancelEndsTheTransferAndTheNextDownloadIsFresh) {
-    ASSERT_TRUE(WriteBytes(m_folder + L"\\Base_2024.xls", "kept"));
+    ::CreateDirectoryW(Stored().c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(Stored() + L"\\Base_2024.xls", "kept"));
     m_dl.Reset(s_server + L"/files/Base_2024.xls");
     // Cancelled as the button does, once the first block is in: the transfer may have all of
     // the small workbook by then, and the cancel holds all the same.
@@ -342,28 +458,36 @@ TEST_F(Download, CancelEndsTheTransferAndTheNextDownloadIsFresh) {
     ASSERT_TRUE(PumpUntil([&] { return block.IsReached(); }, 30000));
     m_dl.Cancel();
     block.Release();
-    ASSERT_TRUE(
-        PumpUntil([&] { return m_page.Has(WM_COMMAND) || m_page.Has(UM_STEP_NEXT); }, 30000));
-    const auto commands = m_page.Of(WM_COMMAND);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(LOWORD(commands[0].wParam), kBackCommand);
-    EXPECT_EQ(HIWORD(commands[0].wParam), BN_CLICKED);
-    EXPECT_FALSE(m_page.Has(UM_STEP_NEXT));
+    ASSERT_TRUE(PumpUntil([&] { return Ended(); }, 30000));
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kCancelled));
     EXPECT_FALSE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_EQ(ReadBytes(m_folder + L"\\Base_2024.xls"), "kept");
-    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"Base_2024.xls"});
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Base_2024.xls"), "kept");
+    EXPECT_EQ(FilesIn(Stored()), std::vector<std::wstring>{L"Base_2024.xls"});
 
     // The next download starts without the old request.
     m_page.m_messages.clear();
     ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
     EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
-    EXPECT_EQ(ReadBytes(m_folder + L"\\Base_2024.xls"), s_book);
+    EXPECT_EQ(ReadBytes(Stored() + L"\\Base_2024.xls"), s_book);
+}
+
+TEST_F(Download, ACancelIsHeardWhileTheServerSaysNothing) {
+    // The headers, then silence for as long as the client stays: only the cancel ends it.
+    m_dl.Reset(s_server + L"/silent/files/Base_2024.xls");
+    ASSERT_TRUE(AfxBeginThread(BaseDownloadThreadProc, &m_dl));
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(Stored()).size() == 1; }, 30000))
+        << "the transfer's file";
+    EXPECT_FALSE(Ended());
+    m_dl.Cancel();
+    ASSERT_TRUE(PumpUntil([&] { return Ended(); }, 15000)) << "the cancel was not heard";
+    EXPECT_EQ(EndedHow(), int(CBaseDownload::kCancelled));
+    EXPECT_TRUE(FilesIn(Stored()).empty());
 }
 
 TEST_F(Download, WorkbookGoesToTheDocumentsFolderByDefault) {
     std::wstring documents;
     ASSERT_TRUE(kovra::GetDocumentsFolder(&documents));
-    const std::wstring target = documents + L"\\Base_2024.xls";
+    const std::wstring target = documents + L"\\Base data\\Base_2024.xls";
     m_dl.m_strFolder.clear();
     ASSERT_TRUE(RunDownload(L"/files/Base_2024.xls"));
     EXPECT_TRUE(m_page.Has(UM_BASE_DOWNLOADED));
@@ -372,71 +496,39 @@ TEST_F(Download, WorkbookGoesToTheDocumentsFolderByDefault) {
     ::DeleteFileW(target.c_str());
 }
 
-TEST(DownloadFileName, IsTheAddressLastPartWhenTheFileSystemTakesItAsAName) {
+TEST(DownloadFileName, IsTheAddressLastPartAsAWorkbook) {
     struct {
         const wchar_t* url;
-        const wchar_t* name;  // null: refused
+        const wchar_t* name;
     } cases[] = {
         {L"http://server/db/Base_2024.xls", L"Base_2024.xls"},
         {L"http://server/db/Base 2024.xls?id=5#top", L"Base 2024.xls"},
         {L"http://server/Base.xls#part", L"Base.xls"},
+        {L"http://server/victim.txt", L"victim.xls"},
+        {L"http://server/setup.exe", L"setup.xls"},
+        {L"http://server/..\\..\\x.exe", L"x.xls"},
+        {L"http://server/archive.tar.gz", L"archive.tar.xls"},
+        {L"http://server/.profile", L".profile.xls"},
         {L"C:\\data\\Base.xls", L"Base.xls"},
-        {L"Base.xls", L"Base.xls"},
-        {L"http://server/db/", nullptr},
-        {L"http://server/db/?x=1", nullptr},
-        {L"http://server/..", nullptr},
-        {L"http://server/.", nullptr},
-        {L"http://server/a:stream", nullptr},
-        {L"http://server/a*.xls", nullptr},
-        {L"http://server/a|b", nullptr},
-        {L"http://server/base.xls.", nullptr},
-        {L"http://server/base.xls ", nullptr},
-        {L"http://server/a\x01.xls", nullptr},
-        {L"", nullptr},
+        {L"Base", L"Base.xls"},
+        // Nothing the file system would take as it stands: a name of ours.
+        {L"http://server/db/", L"Base data.xls"},
+        {L"http://server/db/?x=1", L"Base data.xls"},
+        {L"http://server/..", L"Base data.xls"},
+        {L"http://server/a:stream", L"Base data.xls"},
+        {L"http://server/a*.xls", L"Base data.xls"},
+        {L"http://server/base.xls.", L"Base data.xls"},
+        {L"http://server/a\x01.xls", L"Base data.xls"},
+        {L"", L"Base data.xls"},
     };
-    for (const auto& c : cases) {
-        std::wstring name = L"unchanged";
-        const bool ok = GetDownloadFileName(c.url, &name);
-        EXPECT_EQ(ok, c.name != nullptr) << kovra::ToUtf8(c.url);
-        EXPECT_EQ(name, c.name ? c.name : L"unchanged") << kovra::ToUtf8(c.url);
-    }
+    for (const auto& c : cases) EXPECT_EQ(BaseDataFileName(c.url), c.name) << kovra::ToUtf8(c.url);
+    EXPECT_EQ(BaseDataFileName(L"http://server/" + std::wstring(100, L'a') + L".xls"),
+              std::wstring(64, L'a') + L".xls");
 }
 
-TEST(DownloadProgressObject, PostsPercentsHearsTheServerAndAbortsOnCancel) {
-    RecordingParent page;
-    ASSERT_TRUE(page.Create(false));
-    CBaseDownload dl;
-    dl.m_hWndPage = page.m_hWnd;
-    DownloadProgress progress(&dl);
-
-    EXPECT_EQ(progress.OnProgress(0, 0, BINDSTATUS_CONNECTING, nullptr), S_OK);
-    EXPECT_EQ(progress.OnProgress(30, 120, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
-    wizard_test::Drain();
-    const auto percents = page.Of(UM_DOWNLOAD_PERCENT);
-    ASSERT_EQ(percents.size(), 1u);  // none without a total
-    EXPECT_EQ(percents[0].wParam, WPARAM(25));
-
-    // The transfer learns the server's answer only through the HTTP negotiation.
-    void* p = &progress;
-    EXPECT_EQ(progress.QueryInterface(IID_IBindStatusCallback, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
-    ASSERT_EQ(progress.QueryInterface(IID_IHttpNegotiate, &p), S_OK);
-    EXPECT_EQ(p, static_cast<IHttpNegotiate*>(&progress));
-    EXPECT_TRUE(progress.ResponseOk());
-    progress.OnResponse(404, L"", nullptr, nullptr);
-    EXPECT_FALSE(progress.ResponseOk());
-    progress.OnResponse(200, L"", nullptr, nullptr);
-    EXPECT_TRUE(progress.ResponseOk());
-
-    dl.Cancel();
-    EXPECT_EQ(progress.OnProgress(60, 120, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
-    dl.Reset(L"http://server/a.xls");
-    EXPECT_EQ(progress.OnProgress(60, 120, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
-}
-
-TEST(DownloadProgressObject, PercentIsCutTowardZeroAndStopsAtTheEnd) {
+TEST(DownloadProgressPercent, IsCutTowardZeroAndStopsAtTheEnd) {
     struct {
-        ULONG progress, total;
+        uint64_t received, total;
         UINT percent;
     } cases[] = {
         {0, 100, 0},
@@ -449,10 +541,10 @@ TEST(DownloadProgressObject, PercentIsCutTowardZeroAndStopsAtTheEnd) {
         {0xFFFFFFFFu, 0xFFFFFFFFu, 100},
         {0x7FFFFFFFu, 0xFFFFFFFFu, 49},
         {0x80000000u, 0xFFFFFFFFu, 50},
+        {uint64_t(300) << 20, uint64_t(600) << 20, 50},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DownloadProgress::Percent(c.progress, c.total), c.percent)
-            << c.progress << " of " << c.total;
+        EXPECT_EQ(DownloadPercent(c.received, c.total), c.percent) << c.received << " of " << c.total;
 }
 
 }  // namespace

@@ -7,6 +7,11 @@ Serves the files below --root. The first part of the path picks how:
   /endless/<file>   the file, then more bytes than any limit of the client's (16 MiB), without a
                     Content-Length. It does end: a transfer the client gives up on keeps its
                     connection, and the transfers after it would wait for a free one.
+  /huge/<file>      announces 600 MiB, then sends as /endless/ does
+  /silent/<file>    the headers with the file's length, then nothing until the client goes
+  /same/<file>      a redirect to /<file> on this server
+  /elsewhere/<file> a redirect to the file on this server by another host name (localhost)
+  /local/<file>     a redirect to a file: address
   /shutdown         stops the server
 anything else is the file at that path (404 when there is none). Every request line is
 appended to <root>/requests.log. The chosen port is written to --port-file. The server stops
@@ -14,6 +19,8 @@ by itself after --lifetime seconds or --max-requests requests.
 """
 import argparse
 import os
+import select
+import socket
 import threading
 import time
 import urllib.parse
@@ -41,10 +48,19 @@ class Handler(BaseHTTPRequestHandler):
             server.stop()
             return
         mode = ""
-        for prefix in ("/nolength/", "/slow/", "/endless/"):
+        for prefix in ("/nolength/", "/slow/", "/endless/", "/huge/", "/silent/", "/same/",
+                       "/elsewhere/", "/local/"):
             if path.startswith(prefix):
                 mode = prefix.strip("/")
                 path = path[len(prefix) - 1:]
+        redirects = {"same": path, "local": "file:///C:/windows/win.ini",
+                     "elsewhere": "http://localhost:%d%s" % (server.server_address[1], path)}
+        if mode in redirects:
+            self.send_response(302)
+            self.send_header("Location", redirects[mode])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         file = os.path.normpath(os.path.join(server.root, path.lstrip("/")))
         if not file.startswith(server.root + os.sep) or not os.path.isfile(file):
             self.send_error(404)
@@ -53,7 +69,9 @@ class Handler(BaseHTTPRequestHandler):
             body = f.read()
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
-        if mode not in ("nolength", "endless"):
+        if mode == "huge":
+            self.send_header("Content-Length", str(600 * 1024 * 1024))
+        elif mode not in ("nolength", "endless"):
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         try:
@@ -64,7 +82,14 @@ class Handler(BaseHTTPRequestHandler):
                     self.wfile.write(body[i:i + 512])
                     self.wfile.flush()
                     time.sleep(0.05)
-            elif mode == "endless":
+            elif mode == "silent":
+                self.wfile.flush()
+                conn = self.connection
+                while not server.stopping:
+                    readable, _, _ = select.select([conn], [], [], 0.2)
+                    if readable and not conn.recv(1, socket.MSG_PEEK):
+                        break  # the client closed its end
+            elif mode in ("endless", "huge"):
                 self.wfile.write(body)
                 for _ in range(256):
                     if server.stopping:
