@@ -54,9 +54,11 @@ const char* ColumnName(int column) {
 std::string CoordinateText(const CamRecord& r, int column) {
     if (r.millionths) return MillionthsText(column == CamLatitude ? r.latE6 : r.lonE6);
     const double v = column == CamLatitude ? r.cam.m_dLatitude : r.cam.m_dLongitude;
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
+    // Plain decimals, never an exponent: GPX takes xsd:decimal, and so read all the others.
+    // The shortest text that reads back as v; the buffer holds the largest double written so.
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    return res.ec == std::errc() ? std::string(buf, res.ptr) : std::string();
 }
 
 std::string InvalidColumns(const CamRecord& r) {

@@ -97,6 +97,27 @@ TEST_F(CamSource, CameraFileKeepsItsMillionths) {
     EXPECT_EQ(exchange::InvalidColumns(b), "lat bearing");
 }
 
+TEST(CamRecordText, CoordinatesArePlainDecimalsThatReadBack) {
+    struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.0001, "0.0001"},       {-0.000001, "-0.000001"}, {1e-7, "0.0000001"}, {55.75, "55.75"},
+        {-180, "-180"},           {0, "0"},                 {1e21, "1000000000000000000000"},
+        {37.617635, "37.617635"},
+    };
+    for (const auto& c : cases) {
+        exchange::CamRecord r;
+        r.cam.m_dLatitude = c.value;
+        r.cam.m_dLongitude = -c.value;
+        EXPECT_EQ(exchange::CoordinateText(r, CamLatitude), c.text);
+        EXPECT_EQ(std::stod(exchange::CoordinateText(r, CamLongitude)), -c.value);
+    }
+    exchange::CamRecord r;
+    r.cam.m_dLatitude = -1.7976931348623157e308;  // the longest there is
+    EXPECT_EQ(exchange::CoordinateText(r, CamLatitude).size(), 310u);
+}
+
 TEST_F(CamSource, WhatIsNoCameraFileIsRefused) {
     std::string bytes(3 + 13, '\0');
     bytes[1] = 13;  // month 13: no camera file
