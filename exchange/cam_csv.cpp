@@ -230,7 +230,10 @@ enum class Number { Ok, Empty, NotNumber, NotWhole, OutOfRange };
 Number ParseReal(std::string_view s, double* v) {
     s = Trim(s);
     if (s.empty()) return Number::Empty;
-    if (s.front() == '+') s.remove_prefix(1);
+    // One sign at most: "+-55.1" is no number, though from_chars would read "-55.1" of it.
+    const bool plus = s.front() == '+';
+    if (plus) s.remove_prefix(1);
+    if (plus && !s.empty() && s.front() == '-') return Number::NotNumber;
     const size_t digit = !s.empty() && s.front() == '-' ? 1 : 0;
     // from_chars would also take "inf" and "nan", which no camera value is.
     if (s.size() <= digit || !(std::isdigit(uint8_t(s[digit])) || s[digit] == '.'))
@@ -252,6 +255,16 @@ Number ParseWhole(std::string_view s, int32_t* v) {
     if (d < -2147483648.0 || d > 2147483647.0) return Number::OutOfRange;
     *v = int32_t(d);
     return Number::Ok;
+}
+
+// What a message quotes of a value: the value, or its start when it is long (a damaged file
+// can hold megabytes in one field), never cut inside a UTF-8 character.
+std::string QuotedPart(std::string_view text) {
+    constexpr size_t kLongest = 40;
+    if (text.size() <= kLongest) return std::string(text);
+    size_t n = kLongest;
+    while (n > 0 && (uint8_t(text[n]) & 0xC0) == 0x80) --n;
+    return std::string(text.substr(0, n)) + "...";
 }
 
 std::string NumberReason(Number n, std::string_view text) {
@@ -401,7 +414,7 @@ bool ParseCamCsv(const char* data, size_t size, const std::wstring& typeList,
             if (reason.empty()) continue;
             if (at >= fields.size()) reason = "missing";
             report->problems.push_back(
-                CsvValueProblem{line, int(at) + 1, col, std::string(text), reason});
+                CsvValueProblem{line, int(at) + 1, col, QuotedPart(text), reason});
         }
         pSet->AddCamera(pCam);
         report->lines.push_back(line);
@@ -541,12 +554,11 @@ bool IsCamCsvFile(const std::wstring& path) {
     static const char kCompound[8] = {'\xD0', '\xCF', '\x11', '\xE0',
                                       '\xA1', '\xB1', '\x1A', '\xE1'};
     if (n >= 8 && std::memcmp(head, kCompound, 8) == 0) return false;
-    const char* p = head;
-    const char* end = head + n;
-    if (n >= 2 && !SkipBom(&p, end, nullptr)) return true;  // UTF-16: the import says so
-    const char* eol = p;
-    while (eol < end && *eol != '\n' && *eol != '\r') ++eol;
-    return eol > p && !std::memchr(p, 0, size_t(eol - p));
+    // A workbook of a later Excel is a ZIP archive: the workbook reader names it.
+    if (n >= 4 && std::memcmp(head, "PK\x03\x04", 4) == 0) return false;
+    // Anything else is judged as text, so that a blank first line or a NUL byte is told as
+    // what it is rather than as a damaged workbook.
+    return n > 0;
 }
 
 std::string FormatCamCsv(const CamCollection& cams) {

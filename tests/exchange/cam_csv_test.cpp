@@ -84,7 +84,8 @@ TEST(CamCsv, BadValuesAreKeptAsInvalidRecordsWithTheirReasons) {
                       "200;7;0;90;37.61;55.75\n" // out of range, not listed
                       "60.5;1;0;90;37.61;nan\n"  // no whole number, no number
                       "60;1;0\n"                 // too short
-                      "60;1;0;1e10;37.61;;\n",   // beyond 32 bits, empty
+                      "60;1;0;1e10;37.61;;\n"    // beyond 32 bits, empty
+                      "60;1;0;+90;+-37.61;-+55\n",  // one sign at most
                       &set, &report, L"1,2,3"));
     std::vector<std::string> got;
     for (const auto& p : report.problems) got.push_back(exchange::DescribeProblem(p));
@@ -99,10 +100,25 @@ TEST(CamCsv, BadValuesAreKeptAsInvalidRecordsWithTheirReasons) {
         "line 5, column 4 (bearing): missing",
         "line 6, column 6 (latitude): empty",
         "line 6, column 4 (bearing): \"1e10\" is out of range",
+        "line 7, column 6 (latitude): \"-+55\" is not a number",
+        "line 7, column 5 (longitude): \"+-37.61\" is not a number",
     };
     EXPECT_EQ(got, want);
     auto r = Records(set);
-    ASSERT_EQ(r.size(), 5u);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[5]->m_nBearingAngle, 90);
+
+    // A huge value is quoted by its start only, and not inside a character.
+    report = CamCsvReport();
+    const std::string huge = "55" + std::string(10 * 1024 * 1024, 'x');
+    const std::string cyrillic = std::string(39, '5') + "\xd0\x96\xd0\x96";
+    ASSERT_TRUE(Parse("lat,lon,bearing,speed,type,dir\n" + huge + ",37.6,0,60,1,0\n" + cyrillic +
+                          ",37.6,0,60,1,0\n",
+                      &set, &report, L""))
+        << report.error;
+    ASSERT_GE(report.problems.size(), 2u);
+    EXPECT_EQ(report.problems[0].text, "55" + std::string(38, 'x') + "...");
+    EXPECT_EQ(report.problems[1].text, std::string(39, '5') + "...");
     for (const CSpeedCamData* c : r) EXPECT_FALSE(c->IsValid());
     // The column that failed is flagged and marked for correction; the others are not.
     EXPECT_FALSE(r[0]->m_bValid[CamLongitude]);
@@ -186,6 +202,16 @@ TEST_F(CamCsvFile, ContentTestTellsCsvFromWorkbooks) {
     EXPECT_TRUE(exchange::IsCamCsvFile(Write("b.csv", "name,value\n")));  // refused later, by name
     EXPECT_FALSE(exchange::IsCamCsvFile(Write("c.csv", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 rest")));
     EXPECT_FALSE(exchange::IsCamCsvFile(Write("d.csv", "")));
+    EXPECT_FALSE(exchange::IsCamCsvFile(Write("e.xlsx", std::string("PK\x03\x04 rest", 9))));
+    // Text that the CSV reader refuses, for a reason it then names.
+    EXPECT_TRUE(exchange::IsCamCsvFile(Write("f.csv", "\nlat;lon;bearing;speed;type;dir\n")));
+    EXPECT_TRUE(exchange::IsCamCsvFile(Write("g.csv", std::string("lat\0lon\n", 8))));
+    CSpeedCamDataSet set;
+    CCameraListMemory list;
+    CamCsvReport report;
+    EXPECT_FALSE(exchange::ImportCamCsv(L"", &list, Write("h.csv", std::string("lat\0lon\n", 8)), &set,
+                                        &report));
+    EXPECT_EQ(report.error, "not a text file");
     EXPECT_FALSE(exchange::IsCamCsvFile(kovra::FromUtf8(dir + "/missing.csv")));
     EXPECT_FALSE(exchange::IsCamCsvFile(kovra::FromUtf8(kovra_test::SourcePath("samples/custom_data.xls"))));
 }
