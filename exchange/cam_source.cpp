@@ -66,15 +66,20 @@ bool ReadPartner(const uint8_t* data, size_t size, CamCollection* out, std::stri
 }  // namespace
 
 bool LooksLikeSpeedRaw(const uint8_t* data, size_t size) {
+    // By its structure: a header with a month and a day (text has no such bytes there) and
+    // whole records. Values are then checked as values, so that one bad record is exported
+    // marked instead of making the file unreadable.
     if (!rawconv::IsSpeedRawSize(size)) return false;
     if (data[1] < 1 || data[1] > 12 || data[2] < 1 || data[2] > 31) return false;
-    // Text never passes: any printable first byte puts a latitude beyond 500 million.
+    if (size == rawconv::kHeaderSize) return true;
+    // Text of the right length and header still has no record on the globe: any printable
+    // first byte puts a latitude beyond 500 million.
     for (size_t p = rawconv::kHeaderSize; p < size; p += rawconv::kRecordSize) {
         const int64_t lat = int32_t(kovra::LoadBE32(data + p));
         const int64_t lon = int32_t(kovra::LoadBE32(data + p + 4));
-        if (lat < -90000000 || lat > 90000000 || lon < -180000000 || lon > 180000000) return false;
+        if (lat >= -90000000 && lat <= 90000000 && lon >= -180000000 && lon <= 180000000) return true;
     }
-    return true;
+    return false;
 }
 
 bool DecodeSpeedRaw(const uint8_t* data, size_t size, CamCollection* out) {
@@ -114,6 +119,10 @@ bool ReadCamSource(const std::wstring& path, CamCollection* out, std::string* er
     const size_t size = bytes.size();
     if (size == 0) {
         *error = "the file is empty";
+        return false;
+    }
+    if (size < rawconv::kHeaderSize) {
+        *error = "not a camera file: " + std::to_string(size) + " bytes hold no camera";
         return false;
     }
     if (size >= 2 &&

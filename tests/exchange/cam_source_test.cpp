@@ -121,14 +121,16 @@ TEST(CamRecordText, CoordinatesArePlainDecimalsThatReadBack) {
 TEST_F(CamSource, WhatIsNoCameraFileIsRefused) {
     std::string bytes(3 + 13, '\0');
     bytes[1] = 13;  // month 13: no camera file
-    std::string noRaw = SpeedRaw({{95000000, 0, 0, 0, 0, 0}});
     struct {
         std::wstring path;
         std::string error;
     } cases[] = {
         {Write("empty.csv", ""), "the file is empty"},
         {Write("month.raw", bytes), "not a camera file"},
-        {Write("north.raw", noRaw), "not a camera file"},
+        {Write("north.raw", SpeedRaw({{95000000, 0, 0, 0, 0, 0}, {0, 190000000, 0, 0, 0, 0}})),
+         "not a camera file"},
+        {Write("one.raw", "\x1c"), "not a camera file: 1 bytes hold no camera"},
+        {Write("two.raw", "\x1c\x0c"), "not a camera file: 2 bytes hold no camera"},
         {Write("prose.txt", "Dear user,\nthis is a letter.\n"), "not a camera file"},
         {Write("utf16.csv", std::string("\xFF\xFEl\0a\0t\0", 8)), "the text is UTF-16; save it as UTF-8"},
         {Write("short.csv", "lat,lon,speed\n1,2,3\n"), "not a readable camera CSV file: the header has no column"},
@@ -141,6 +143,23 @@ TEST_F(CamSource, WhatIsNoCameraFileIsRefused) {
         EXPECT_FALSE(exchange::ReadCamSource(c.path, &cams, &error)) << kovra::ToUtf8(c.path);
         EXPECT_EQ(error.substr(0, c.error.size()), c.error) << kovra::ToUtf8(c.path);
     }
+}
+
+TEST_F(CamSource, ADeviceFileWithABadRecordIsReadWithItMarked) {
+    CamCollection cams;
+    std::string error;
+    ASSERT_TRUE(exchange::ReadCamSource(
+        Write("one-bad.raw", SpeedRaw({{55750000, 37610000, 90, 60, 1, 1}, {95000000, 0, 0, 60, 1, 0}})),
+        &cams, &error))
+        << error;
+    EXPECT_EQ(cams.kind, exchange::SourceKind::SpeedRaw);
+    ASSERT_EQ(cams.records.size(), 2u);
+    EXPECT_TRUE(cams.records[0].cam.IsValid());
+    EXPECT_EQ(exchange::InvalidColumns(cams.records[1]), "lat");
+    EXPECT_FALSE(exchange::HasPlace(cams.records[1]));
+    // A header alone is a camera file without cameras.
+    ASSERT_TRUE(exchange::ReadCamSource(Write("none.raw", SpeedRaw({})), &cams, &error)) << error;
+    EXPECT_TRUE(cams.records.empty());
 }
 
 TEST_F(CamSource, CsvExportReadsBackAsTheSameRecords) {
