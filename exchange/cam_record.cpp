@@ -73,7 +73,7 @@ std::string InvalidColumns(const CamRecord& r) {
 
 bool HasPlace(const CamRecord& r) {
     const double lat = r.cam.m_dLatitude, lon = r.cam.m_dLongitude;
-    return std::isfinite(lat) && std::isfinite(lon) && std::fabs(lat) <= 90.0 &&
+    return !r.unreadable && std::isfinite(lat) && std::isfinite(lon) && std::fabs(lat) <= 90.0 &&
            std::fabs(lon) <= 180.0;
 }
 

@@ -22,6 +22,8 @@ struct CamRecord {
     bool millionths = false;
     int32_t latE6 = 0;
     int32_t lonE6 = 0;
+    // A coordinate of the source could not be read as a number: the 0 it holds is no place.
+    bool unreadable = false;
 };
 
 struct CamCollection {
@@ -45,7 +47,7 @@ std::string CoordinateText(const CamRecord& r, int column);
 // The names of the columns that fail their rule, separated by blanks; empty when valid.
 std::string InvalidColumns(const CamRecord& r);
 
-// Finite and on the globe: a point a map can show.
+// Read from the source, finite and on the globe: a point a map can show.
 bool HasPlace(const CamRecord& r);
 // The record's direction type watches the bearing (1: that direction, 2: it and the opposite).
 bool UsesBearing(const CamRecord& r);

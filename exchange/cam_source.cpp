@@ -1,6 +1,7 @@
 // Source reader: the kind from the content, then the reader of that kind.
 #include "exchange/cam_source.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -146,6 +147,15 @@ bool ReadCamSource(const std::wstring& path, CamCollection* out, std::string* er
             return false;
         }
         out->records = RecordsFromSet(set, &report.lines);
+        // A coordinate that failed as text (not one outside its range) has no value at all.
+        for (const CsvValueProblem& p : report.problems) {
+            if (p.camColumn != CamLatitude && p.camColumn != CamLongitude) continue;
+            if (p.reason.compare(0, 8, "outside ") == 0) continue;
+            // The lines rise with the records.
+            const auto at = std::lower_bound(report.lines.begin(), report.lines.end(), p.line);
+            if (at != report.lines.end() && *at == p.line)
+                out->records[size_t(at - report.lines.begin())].unreadable = true;
+        }
         return true;
     }
     out->kind = SourceKind::PartnerText;

@@ -1,6 +1,7 @@
 // Camera sources: the kind from the content whatever the name, the camera file's exact
 // millionths, refusals of what is no camera file, and CSV round trips of every sample.
 #include "exchange/cam_source.h"
+#include "exchange/gpx.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,28 @@ TEST_F(CamSource, ADeviceFileWithABadRecordIsReadWithItMarked) {
     // A header alone is a camera file without cameras.
     ASSERT_TRUE(exchange::ReadCamSource(Write("none.raw", SpeedRaw({})), &cams, &error)) << error;
     EXPECT_TRUE(cams.records.empty());
+}
+
+TEST_F(CamSource, ACoordinateThatCannotBeReadIsNoPlace) {
+    CamCollection cams;
+    std::string error;
+    ASSERT_TRUE(exchange::ReadCamSource(Write("odd.csv", "lat,lon,bearing,speed,type,dir\n"
+                                                         "55.75,37.61,0,60,1,0\n"
+                                                         "abc,37.61,0,60,1,0\n"
+                                                         "55.75,,0,60,1,0\n"
+                                                         "95,37.61,0,60,1,0\n"
+                                                         "89.95,37.61,0,60,1,0\n"),
+                                        &cams, &error))
+        << error;
+    ASSERT_EQ(cams.records.size(), 5u);
+    const bool placed[] = {true, false, false, false, true};  // 89.95: invalid, yet on the globe
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(exchange::HasPlace(cams.records[i]), placed[i]) << i;
+    EXPECT_EQ(exchange::InvalidColumns(cams.records[1]), "lat");
+    EXPECT_EQ(exchange::InvalidColumns(cams.records[2]), "lon");
+    // Neither reaches a waypoint.
+    const std::string gpx = exchange::FormatGpx(cams);
+    EXPECT_EQ(gpx.find("lat=\"0\""), std::string::npos) << gpx;
+    EXPECT_EQ(gpx.find("lon=\"0\""), std::string::npos) << gpx;
 }
 
 TEST_F(CamSource, CsvExportReadsBackAsTheSameRecords) {
