@@ -139,6 +139,7 @@ std::wstring BaseDataFolder(const std::wstring& parent) {
 void CBaseDownload::Reset(const std::wstring& strBaseUrl) {
     m_nCancel.exchange(0);
     m_bLoadFailed = false;
+    m_bImporting = false;
     m_strBaseUrl = strBaseUrl;
     m_strPath.clear();
 }
@@ -184,6 +185,7 @@ bool DownloadBaseData(CBaseDownload* p) {
         return false;
     }
     MarkAsDownloaded(p->m_strPath, p->m_strBaseUrl);
+    p->m_bImporting = true;
     kovra::TestPoint("import");
     if (p->m_fnImport) {
         p->m_fnImport(*p);

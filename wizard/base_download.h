@@ -87,6 +87,9 @@ struct CBaseDownload {
     std::wstring m_strFolder;    // where it is stored; empty: the user's documents folder
     std::wstring m_strPath;      // set by the worker: the stored workbook
     std::atomic<bool> m_bLoadFailed{false};
+    // Set once the workbook is in place and the import begins: from then on everything the
+    // worker writes is written beside its target and moved over it, so a close need not wait.
+    std::atomic<bool> m_bImporting{false};
     std::atomic<LONG> m_nCancel{0};
     uint64_t m_nLimit = kBaseWorkbookLimit;  // the most the workbook may take
     // Runs on the download thread once the workbook is stored at m_strPath: the import into

@@ -87,10 +87,12 @@ void OPageView1::StopWork() {
         m_downloadThread.Join(0);
         return;
     }
-    // The transfer ends at its next progress report, an import when it is done; the worker
-    // owns the download it works on, so one stuck in the network may end with the process.
+    // A transfer hears the cancel within a fraction of a second and takes its partial file
+    // away; an import writes only beside its targets, so it may end with the process. The
+    // worker owns the download it works on either way.
     if (m_pDownload) m_pDownload->Cancel();
-    if (!m_downloadThread.Join(1500)) m_downloadThread.Release();
+    const DWORD wait = m_pDownload && m_pDownload->m_bImporting ? 0 : 1500;
+    if (!m_downloadThread.Join(wait)) m_downloadThread.Release();
 }
 
 void OPageView1::SetMode(int nMode, ConversionSession* pSession) {
