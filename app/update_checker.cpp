@@ -261,6 +261,7 @@ CUpdateChecker* CUpdateChecker::NewProgramChecker() {
     if (ParseSerial(kovra::ToUtf8(GetProfileSetting(kSerialEntry)), serial))
         checker->m_nAcceptedSerial = serial;
     checker->m_bKeepSerial = true;
+    checker->m_bWaitForDownloadBox = true;
     return checker;
 }
 
@@ -311,8 +312,14 @@ void CUpdateChecker::RunCheck(HWND hNotify) {
     ::SendMessageW(box, WM_CLOSE, 0, 0);
     // "The latest version" only on a verified answer; any failure says the check failed.
     if (result == kCheckNewer) {
+        m_bDownloadBoxShown = false;
         ::PostMessageW(hNotify, UM_NEW_VERSION, 0, 0);
-        DownloadDVR(hNotify);
+        // The box comes with the posted message; a box closed before it was seen is a cancel.
+        const ULONGLONG start = ::GetTickCount64();
+        while (m_bWaitForDownloadBox && !m_bDownloadBoxShown && !m_bCancel &&
+               ::GetTickCount64() - start < 60000)
+            ::Sleep(20);
+        if (!m_bWaitForDownloadBox || m_bDownloadBoxShown) DownloadDVR(hNotify);
     } else {
         ::PostMessageW(hNotify,
                        result == kCheckUnverified ? UM_UNVERIFIED_VERSION

@@ -107,6 +107,10 @@ public:
     static DWORD s_nCheckingDelayMs;
 
     std::atomic<bool> m_bCancel{false};  // set by the user-interface thread, read per block
+    // The download waits for its box to be on screen (m_bDownloadBoxShown, set by the box), so
+    // that no progress, the last one included, comes before there is a box to show it.
+    bool m_bWaitForDownloadBox = false;
+    std::atomic<bool> m_bDownloadBoxShown{false};
     bool m_bLogEnabled = false;          // "qaconfig" in the folder: test server, log
     std::vector<std::string> m_trustedKeys;  // public keys whose signature is trusted
     std::wstring m_strSetupUrl;          // "URL" of the version file

@@ -353,6 +353,7 @@ void CTollexDlg::OnNewVersion() {
     CMessageBox box(this, text.c_str(), kMessageBoxCancel);
     box.m_bProgress = true;
     m_pUpdateBox = &box;
+    box.m_onShown = [] { CUpdateChecker::GetInstance()->m_bDownloadBoxShown = true; };
     INT_PTR result = box.DoModal();
     m_pUpdateBox = nullptr;
     CUpdateChecker::GetInstance()->m_bCancel = true;

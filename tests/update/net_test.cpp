@@ -196,6 +196,13 @@ TEST_F(UpdateNet, NewerVersionIsDownloadedAndStarted) {
     WriteBytes(m_strSetup, "MZ left over from an earlier download");
     auto checker = NewChecker();
     checker->m_bCancel = true;  // left from an earlier cancel
+    // As the wizard's download box does: the download waits until it is on screen, so every
+    // progress comes after the news of the version.
+    checker->m_bWaitForDownloadBox = true;
+    wnd.onNewVersion = [&] {
+        EXPECT_EQ(Count("GET /files/setup.exe -"), 0) << "the download began before its box";
+        checker->m_bDownloadBoxShown = true;
+    };
     RunBeside([&] { checker->RunCheck(wnd.Handle()); });
 
     EXPECT_FALSE(box.IsOpen());

@@ -95,6 +95,7 @@ LRESULT CALLBACK NotifyWindow::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
                  msg == UM_UNVERIFIED_VERSION || msg == UM_CHECK_FAILED)) {
         if (msg == UM_UPDATE_PROGRESS && self->onProgress) self->onProgress(wParam, lParam);
         self->messages.push_back({msg, wParam, lParam});
+        if (msg == UM_NEW_VERSION && self->onNewVersion) self->onNewVersion();
         return 1;
     }
     return ::DefWindowProcW(wnd, msg, wParam, lParam);

@@ -42,6 +42,7 @@ public:
     HWND Handle() const { return m_hWnd; }
     // Called for UM_UPDATE_PROGRESS before it is recorded.
     std::function<void(WPARAM, LPARAM)> onProgress;
+    std::function<void()> onNewVersion;  // after UM_NEW_VERSION is recorded
     std::vector<Message> messages;
     std::vector<Message> Of(UINT msg) const;
 
