@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cwctype>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -26,6 +27,13 @@ bool PathExists(wchar_t* path) {
     size_t n = wcslen(path);
     if (path[n - 1] == L'\\') path[n - 1] = L'\0';
     return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
 }
 
 bool GetFileNameFromPath(const std::wstring& path, std::wstring& out) {

@@ -22,6 +22,9 @@ std::wstring GetModuleDir();
 // lookup. Otherwise ONE trailing backslash is first removed from the caller's buffer.
 bool PathExists(wchar_t* path);
 
+// Whether a and b are the same text without regard to case.
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+
 // The part of path after its last backslash, or, when it has none, after its last slash, or the
 // whole path. False (out unchanged) for an empty path.
 bool GetFileNameFromPath(const std::wstring& path, std::wstring& out);

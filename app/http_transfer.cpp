@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/helpers.h"
 #include "framework/handles.h"
 
 namespace http {
@@ -19,12 +20,6 @@ constexpr DWORD kSocketTimeout = 10060;  // WSAETIMEDOUT: how Wine reports a rec
 
 bool IsTimeout(DWORD error) {
     return error == ERROR_INTERNET_TIMEOUT || error == kSocketTimeout;
-}
-
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
 }
 
 bool IsChunked(CHttpFile& request) {

@@ -140,3 +140,7 @@ bool Sha256OfFile(const std::wstring& path, std::string& hex) {
     hex = sha.FinalHex();
     return true;
 }
+
+bool IsSha256Text(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}

@@ -24,6 +24,9 @@ private:
     size_t m_nBuffered;
 };
 
+// Whether text is a digest as written: 64 hexadecimal digits, either case.
+bool IsSha256Text(const std::string& text);
+
 // Lower-case hexadecimal digest of size bytes at data.
 std::string Sha256Hex(const void* data, size_t size);
 

@@ -122,13 +122,6 @@ bool ParseContentRange(const std::wstring& text, ContentRange& out) {
     return true;
 }
 
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return true;
-}
-
 // The dialog's own "Checking for update..." box: a window of that title that notify owns, on
 // notify's thread, other than skip. Another program's box of the same title is none of ours.
 HWND FindCheckingBox(HWND notify, HWND skip) {
@@ -181,10 +174,6 @@ bool ParseSerial(const std::string& text, uint64_t& serial) {
         serial = serial * 10 + unsigned(c - '0');
     }
     return true;
-}
-
-bool IsSha256Text(const std::wstring& text) {
-    return text.size() == 64 && text.find_first_not_of(L"0123456789abcdefABCDEF") == std::wstring::npos;
 }
 
 int Percent(uint64_t part, uint64_t whole) {
@@ -448,7 +437,7 @@ bool CUpdateChecker::ParseVersionFile(const std::wstring& path) {
     }
     // Only what the publisher signed may be downloaded and started, and only with the
     // installer's digest among the signed lines.
-    const std::wstring sha256 = Widened(section.Value("sha256"));
+    const std::string sha256 = section.Value("sha256");
     if (!IsSha256Text(sha256)) {
         m_bUnverified = IsPlainVersion(version);
         if (m_bLogEnabled)
@@ -457,7 +446,7 @@ bool CUpdateChecker::ParseVersionFile(const std::wstring& path) {
         return false;
     }
     m_strSetupUrl = url;
-    m_strSetupSha256 = sha256;
+    m_strSetupSha256 = Widened(sha256);
     return true;
 }
 

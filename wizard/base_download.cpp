@@ -27,10 +27,6 @@ constexpr wchar_t kBaseFileSection[] = L"ActiveBaseFil";
 constexpr wchar_t kDefaultName[] = L"Base data";
 constexpr size_t kLongestStem = 64;
 
-bool IsSha256Text(const std::string& text) {
-    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-}
-
 std::string Lowered(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
@@ -176,7 +172,7 @@ bool DownloadBaseData(CBaseDownload* p) {
         ok = DownloadUrlToFile(p->m_strBaseUrl, temp, p->m_nLimit, cancelled, progress) &&
              !p->IsCancelled() &&
              (p->m_strSha256.empty() ||
-              (Sha256OfFile(temp, digest) && Lowered(digest) == p->m_strSha256)) &&
+              (Sha256OfFile(temp, digest) && digest == p->m_strSha256)) &&
              ::MoveFileExW(temp, p->m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (!ok) ::DeleteFileW(temp);
     }
